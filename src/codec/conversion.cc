@@ -1,0 +1,100 @@
+// The two conversion runs. They share one skeleton: open both files,
+// announce, code every item of the input, show progress, close both files
+// and sum up. Only the coding of one item differs.
+#include <filesystem>
+#include <fstream>
+
+#include "codec/console.h"
+#include "codec/plain_list.h"
+#include "codec/suffix_list.h"
+
+namespace {
+
+enum class Step { item, end, failed };
+
+// True when both names stand for one existing file, however spelled (another
+// path, a hard or a symbolic link). Opening the output would empty the input.
+bool same_file(const std::string& input_name, const std::string& output_name) {
+  std::error_code unknown;  // a missing output cannot be the input
+  return std::filesystem::equivalent(input_name, output_name, unknown);
+}
+
+// Removes an output left incomplete, unless it is a device or a pipe,
+// which were never ours to remove.
+void remove_incomplete(const std::string& output_name) {
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(output_name, ignored)) {
+    std::filesystem::remove(output_name, ignored);
+  }
+}
+
+template <typename CodeItem>
+bool convert(std::string_view verb, const std::string& input_name, const std::string& output_name,
+             CodeItem code_item) {
+  std::ifstream input_file;
+  if (!open_input_file(input_name, input_file)) return false;
+  if (same_file(input_name, output_name)) return false;
+  std::ofstream output_file(output_name, std::ios::out | std::ios::trunc);
+  if (!output_file.is_open()) return false;
+
+  show(verb);
+  show(" soubor ");
+  show(input_name);
+  show(" do souboru ");
+  show(output_name);
+  show("\n");
+
+  TextReader in = make_reader(input_file);
+  TextWriter out = make_writer(output_file);
+  std::int64_t count = 0;
+  Step step = Step::item;
+  while (!out.failed && (step = code_item(in, out)) == Step::item) {
+    ++count;
+    if (count % PROGRESS_INTERVAL == 0) show(".");
+  }
+  bool ok = step == Step::end && !in.failed && flush_writer(out);
+  input_file.close();
+  output_file.close();
+  ok = ok && !output_file.fail();
+
+  if (!ok) {
+    remove_incomplete(output_name);
+    show("\n");  // ends the row of dots, so that an error stands on a line of its own
+    return false;
+  }
+  show("\nDokonceno. Celkem: ");
+  show_count(count);
+  show(" prvocisel.\n");
+  return true;
+}
+
+}  // namespace
+
+bool compress_file(const std::string& input_name, const std::string& output_name) {
+  NumberText prev;  // empty, so that the first number is written in full
+  NumberText cur;
+  return convert("Komprimuji", input_name, output_name, [&](TextReader& in, TextWriter& out) {
+    switch (read_number(in, cur)) {
+      case NumberRead::none:
+        return Step::end;
+      case NumberRead::out_of_range:
+        return Step::failed;
+      case NumberRead::number:
+        break;
+    }
+    write_suffix_line(out, text_of(cur), text_of(prev));
+    prev = cur;
+    return Step::item;
+  });
+}
+
+bool decompress_file(const std::string& input_name, const std::string& output_name) {
+  std::string current;  // empty, so that the first token is taken whole
+  return convert("Dekomprimuji", input_name, output_name, [&](TextReader& in, TextWriter& out) {
+    std::string_view token;
+    if (!read_token(in, token)) return Step::end;
+    apply_suffix(current, token);
+    write_line(out, current);
+    return Step::item;
+  });
+}

@@ -1,0 +1,71 @@
+#include "codec/plain_list.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool is_sign(char c) { return c == '+' || c == '-'; }
+
+// Turns a sign and digit run into its canonical text.
+NumberRead number_from_lexeme(std::string_view lexeme, NumberText& text) {
+  std::string_view digits = lexeme;
+  const bool plus = !digits.empty() && digits.front() == '+';
+  const bool minus = !digits.empty() && digits.front() == '-';
+  if (plus || minus) digits.remove_prefix(1);
+  if (digits.empty()) return NumberRead::none;
+  // Already canonical and with too few digits to leave the 64-bit range: the
+  // text is the lexeme itself.
+  if (!plus && digits.size() < 19 && (digits.front() != '0' || (digits.size() == 1 && !minus))) {
+    std::memcpy(text.chars, lexeme.data(), lexeme.size());
+    text.size = lexeme.size();
+    return NumberRead::number;
+  }
+  if (plus) lexeme.remove_prefix(1);
+  std::int64_t value = 0;
+  const auto result = std::from_chars(lexeme.data(), lexeme.data() + lexeme.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return NumberRead::out_of_range;
+  text = number_text(value);
+  return NumberRead::number;
+}
+
+// Adds a digit to a lexeme gathered across blocks, keeping it short: leading
+// zeros are dropped as they come, and digits past the twentieth add nothing
+// to the verdict (out of range) and are not kept.
+void append_digit(std::string& lexeme, char digit) {
+  const std::size_t digits = lexeme.size() - (!lexeme.empty() && is_sign(lexeme.front()) ? 1 : 0);
+  if (digits == 1 && lexeme.back() == '0') {
+    lexeme.back() = digit;
+  } else if (digits <= TEXT_FIELD_SIZE) {
+    lexeme.push_back(digit);
+  }
+}
+
+// The slow path of read_number, for a lexeme that reaches the end of a block.
+NumberRead read_split_number(TextReader& in, NumberText& text) {
+  std::string& lexeme = in.spill;
+  lexeme.clear();
+  if (is_sign(*in.next)) lexeme.push_back(*in.next++);
+  do {
+    for (; in.next < in.end; ++in.next) {
+      if (!is_digit(*in.next)) return number_from_lexeme(lexeme, text);
+      append_digit(lexeme, *in.next);
+    }
+  } while (refill(in));
+  return number_from_lexeme(lexeme, text);
+}
+
+}  // namespace
+
+NumberRead read_number(TextReader& in, NumberText& text) {
+  if (!skip_white_space(in)) return NumberRead::none;
+  const char* stop = in.next;
+  if (is_sign(*stop)) ++stop;
+  while (stop < in.end && is_digit(*stop)) ++stop;
+  if (stop == in.end) return read_split_number(in, text);
+  const std::string_view lexeme(in.next, static_cast<std::size_t>(stop - in.next));
+  in.next = stop;
+  return number_from_lexeme(lexeme, text);
+}

@@ -1,0 +1,16 @@
+// Reading a plain number list: decimal integers separated by white space.
+#pragma once
+
+#include "codec/suffix_list.h"
+#include "codec/text_stream.h"
+
+enum class NumberRead {
+  number,        // a number was read and its canonical text given
+  none,          // end of input, or no digit where one must stand
+  out_of_range,  // the digits stand for a value beyond signed 64 bits
+};
+
+// Skips white space, then reads an optional sign and one or more digits,
+// stopping before the first other character, which is left for the next
+// read. Gives the number's canonical text, so "+7" and "007" both give "7".
+NumberRead read_number(TextReader& in, NumberText& text);

@@ -1,0 +1,61 @@
+#include "dialogue/dialogue.h"
+
+#include <fstream>
+#include <iostream>
+
+#include "codec/console.h"
+#include "codec/suffix_list.h"
+#include "codec/text_stream.h"
+
+bool read_mode(char& mode) {
+  char c = 0;
+  while (std::cin.get(c)) {
+    if (c == 'k' || c == 'd') {
+      mode = c;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ask_input_name(const char* prompt, std::string& name) {
+  for (;;) {
+    show(prompt);
+    if (!(std::cin >> name)) return false;
+    std::ifstream probe;
+    if (open_input_file(name, probe)) return true;
+    show("Tento soubor neexistuje\n");
+  }
+}
+
+namespace {
+
+// Standard input ended before the dialogue was answered: nothing can be
+// converted. Ends the line of the prompt left standing.
+bool stop_at_end_of_input() {
+  show("\n");
+  return false;
+}
+
+}  // namespace
+
+bool run_dialogue() {
+  std::string input_name;
+  std::string output_name;
+  char mode = 0;
+  show("Komprimovat (k) nebo dekomprimovat (d)?: ");
+  if (!read_mode(mode)) return stop_at_end_of_input();
+  const bool compress = mode == 'k';
+  if (!ask_input_name(compress ? "Zadejte nazev komprimovaneho souboru: "
+                               : "Zadejte nazev dokomprimovaneho souboru: ",
+                      input_name)) {
+    return stop_at_end_of_input();
+  }
+  show("Zadejte nazev vystupniho souboru: ");
+  if (!(std::cin >> output_name)) return stop_at_end_of_input();
+
+  const bool done = compress ? compress_file(input_name, output_name)
+                             : decompress_file(input_name, output_name);
+  if (!done) show("Chyba pri praci se soubory\n");
+  return done;
+}

@@ -1,0 +1,69 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+std::filesystem::path make_scratch_dir() {
+  static std::atomic<int> serial{0};
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = "primepack-";
+  if (info != nullptr) {
+    name.append(info->test_suite_name()).append("-").append(info->name());
+  }
+  name.append("-").append(std::to_string(serial++));
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  auto dir = std::filesystem::temp_directory_path() / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+std::string read_bytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in.is_open() || std::filesystem::is_directory(file)) return "<missing>";
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+namespace {
+
+std::string sieve(std::int64_t limit, std::int64_t count) {
+  std::vector<bool> composite(static_cast<std::size_t>(limit), false);
+  std::string list;
+  for (std::int64_t n = 2; n < limit && count > 0; ++n) {
+    if (composite[static_cast<std::size_t>(n)]) continue;
+    list += std::to_string(n) + "\n";
+    --count;
+    for (std::int64_t m = n * n; m < limit; m += n) composite[static_cast<std::size_t>(m)] = true;
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string primes_below(std::int64_t limit) { return sieve(limit, limit); }
+
+std::string first_primes(std::int64_t count) {
+  // The count-th prime lies below count * 20 for the counts the tests use.
+  return sieve(count * 20 + 100, count);
+}
+
+std::string capture_stdout(const std::function<void()>& action) {
+  std::ostringstream captured;
+  std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
+  action();
+  std::cout.rdbuf(saved);
+  return captured.str();
+}

@@ -71,10 +71,11 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
 }  // namespace
 
 bool compress_file(const std::string& input_name, const std::string& output_name) {
+  NumberText held;  // a number whose text had to be rebuilt
   NumberText prev;  // empty, so that the first number is written in full
-  NumberText cur;
   return convert("Komprimuji", input_name, output_name, [&](TextReader& in, TextWriter& out) {
-    switch (read_number(in, cur)) {
+    std::string_view cur;
+    switch (read_number(in, held, cur)) {
       case NumberRead::none:
         return Step::end;
       case NumberRead::out_of_range:
@@ -82,8 +83,8 @@ bool compress_file(const std::string& input_name, const std::string& output_name
       case NumberRead::number:
         break;
     }
-    write_suffix_line(out, text_of(cur), text_of(prev));
-    prev = cur;
+    write_suffix_line(out, cur, text_of(prev));
+    keep_text(prev, cur);
     return Step::item;
   });
 }

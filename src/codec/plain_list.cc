@@ -5,8 +5,6 @@
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 bool is_sign(char c) { return c == '+' || c == '-'; }
 
 // Turns a sign and digit run into its canonical text.
@@ -43,8 +41,18 @@ void append_digit(std::string& lexeme, char digit) {
   }
 }
 
-// The slow path of read_number, for a lexeme that reaches the end of a block.
-NumberRead read_split_number(TextReader& in, NumberText& text) {
+// Reads a sign and digit run from any position and rebuilds its text.
+NumberRead read_lexeme(TextReader& in, NumberText& text) {
+  if (!skip_white_space(in)) return NumberRead::none;
+  const char* stop = in.next;
+  if (is_sign(*stop)) ++stop;
+  while (stop < in.end && is_digit(*stop)) ++stop;
+  if (stop < in.end) {
+    const std::string_view lexeme(in.next, static_cast<std::size_t>(stop - in.next));
+    in.next = stop;
+    return number_from_lexeme(lexeme, text);
+  }
+  // The lexeme may go on in the next block: gather it, kept short.
   std::string& lexeme = in.spill;
   lexeme.clear();
   if (is_sign(*in.next)) lexeme.push_back(*in.next++);
@@ -59,13 +67,8 @@ NumberRead read_split_number(TextReader& in, NumberText& text) {
 
 }  // namespace
 
-NumberRead read_number(TextReader& in, NumberText& text) {
-  if (!skip_white_space(in)) return NumberRead::none;
-  const char* stop = in.next;
-  if (is_sign(*stop)) ++stop;
-  while (stop < in.end && is_digit(*stop)) ++stop;
-  if (stop == in.end) return read_split_number(in, text);
-  const std::string_view lexeme(in.next, static_cast<std::size_t>(stop - in.next));
-  in.next = stop;
-  return number_from_lexeme(lexeme, text);
+NumberRead read_any_number(TextReader& in, NumberText& held, std::string_view& text) {
+  const NumberRead read = read_lexeme(in, held);
+  text = text_of(held);
+  return read;
 }

@@ -9,42 +9,26 @@ NumberText number_text(std::int64_t value) {
   return text;
 }
 
-void write_suffix_line(TextWriter& out, std::string_view cur, std::string_view prev) {
-  if (cur.size() != prev.size()) {
-    write_line(out, cur);
-    return;
-  }
-  std::size_t k = 0;
-  while (k < cur.size() && cur[k] == prev[k]) ++k;
-  write_line(out, cur.substr(k));
-}
-
 void write_suffix_line(TextWriter& out, std::int64_t cur, std::int64_t prev) {
-  write_suffix_line(out, text_of(number_text(cur)), text_of(number_text(prev)));
+  const NumberText cur_text = number_text(cur);
+  const NumberText prev_text = number_text(prev);
+  write_suffix_line(out, text_of(cur_text), text_of(prev_text));
 }
 
-void apply_suffix(std::string& current, std::string_view token) {
-  if (token.size() >= current.size()) {
-    current.assign(token);
-  } else {
-    current.replace(current.size() - token.size(), token.size(), token);
-  }
-}
-
-bool read_token(TextReader& in, std::string_view& token) {
+bool read_any_token(TextReader& in, std::string_view& token) {
   if (!skip_white_space(in)) return false;
-  const char* start = in.next;
-  const char* stop = start;
+  const char* stop = in.next;
   while (stop < in.end && !is_white_space(*stop)) ++stop;
-  in.next = stop;
   if (stop < in.end) {
-    token = {start, static_cast<std::size_t>(stop - start)};
+    token = {in.next, static_cast<std::size_t>(stop - in.next)};
+    in.next = stop;
     return true;
   }
   // The token may go on in the next block: gather it whole.
-  in.spill.assign(start, stop);
+  in.spill.assign(in.next, in.end);
+  in.next = in.end;
   while (refill(in)) {
-    stop = in.next;
+    const char* stop = in.next;
     while (stop < in.end && !is_white_space(*stop)) ++stop;
     in.spill.append(in.next, stop);
     in.next = stop;

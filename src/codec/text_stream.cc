@@ -44,15 +44,15 @@ void put_block(TextWriter& out, const char* data, std::size_t size) {
   if (!out.sink->write(data, static_cast<std::streamsize>(size))) out.failed = true;
 }
 
-void drain(TextWriter& out) {
+}  // namespace
+
+void drain_writer(TextWriter& out) {
   put_block(out, out.buffer.get(), out.used);
   out.used = 0;
 }
 
-}  // namespace
-
 void write_long_line(TextWriter& out, std::string_view text) {
-  drain(out);
+  drain_writer(out);
   if (text.size() >= BLOCK_SIZE) {
     put_block(out, text.data(), text.size());
     text = {};
@@ -61,7 +61,7 @@ void write_long_line(TextWriter& out, std::string_view text) {
 }
 
 bool flush_writer(TextWriter& out) {
-  drain(out);
+  drain_writer(out);
   if (!out.failed && !out.sink->flush()) out.failed = true;
   return !out.failed;
 }

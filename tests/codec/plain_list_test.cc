@@ -13,11 +13,12 @@ std::string read_all(const std::string& text) {
   std::istringstream source(text);
   TextReader in = make_reader(source);
   std::string seen;
-  NumberText number;
+  NumberText held;
+  std::string_view number;
   for (;;) {
-    switch (read_number(in, number)) {
+    switch (read_number(in, held, number)) {
       case NumberRead::number:
-        seen += std::string(text_of(number)) + " ";
+        seen += std::string(number) + " ";
         continue;
       case NumberRead::none:
         return seen + "|none";

@@ -5,12 +5,11 @@
 #include <fstream>
 
 #include "codec/console.h"
-#include "codec/plain_list.h"
+#include "codec/conversion.h"
+#include "codec/interruption.h"
 #include "codec/suffix_list.h"
 
 namespace {
-
-enum class Step { item, end, failed };
 
 // True when both names stand for one existing file, however spelled (another
 // path, a hard or a symbolic link). Opening the output would empty the input.
@@ -34,8 +33,12 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   std::ifstream input_file;
   if (!open_input_file(input_name, input_file)) return false;
   if (same_file(input_name, output_name)) return false;
+  watch_interruptions();  // from before the output exists until it is complete or removed
   std::ofstream output_file(output_name, std::ios::out | std::ios::trunc);
-  if (!output_file.is_open()) return false;
+  if (!output_file.is_open()) {
+    stop_watching_interruptions();
+    return false;
+  }
 
   show(verb);
   show(" soubor ");
@@ -48,20 +51,21 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   TextWriter out = make_writer(output_file);
   std::int64_t count = 0;
   Step step = Step::item;
-  while (!out.failed && (step = code_item(in, out)) == Step::item) {
+  while (!out.failed && !interrupted() && (step = code_item(in, out)) == Step::item) {
     ++count;
     if (count % PROGRESS_INTERVAL == 0) show(".");
   }
   bool ok = step == Step::end && !in.failed && flush_writer(out);
   input_file.close();
   output_file.close();
-  ok = ok && !output_file.fail();
+  ok = ok && !output_file.fail() && !interrupted();
 
   if (!ok) {
     remove_incomplete(output_name);
     show("\n");  // ends the row of dots, so that an error stands on a line of its own
-    return false;
   }
+  stop_watching_interruptions();  // ends the process here when it was interrupted
+  if (!ok) return false;
   show("\nDokonceno. Celkem: ");
   show_count(count);
   show(" prvocisel.\n");
@@ -71,31 +75,13 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
 }  // namespace
 
 bool compress_file(const std::string& input_name, const std::string& output_name) {
-  NumberText held;  // a number whose text had to be rebuilt
-  NumberText prev;  // empty, so that the first number is written in full
-  return convert("Komprimuji", input_name, output_name, [&](TextReader& in, TextWriter& out) {
-    std::string_view cur;
-    switch (read_number(in, held, cur)) {
-      case NumberRead::none:
-        return Step::end;
-      case NumberRead::out_of_range:
-        return Step::failed;
-      case NumberRead::number:
-        break;
-    }
-    write_suffix_line(out, cur, text_of(prev));
-    keep_text(prev, cur);
-    return Step::item;
-  });
+  CompressState state;
+  return convert("Komprimuji", input_name, output_name,
+                 [&](TextReader& in, TextWriter& out) { return compress_item(state, in, out); });
 }
 
 bool decompress_file(const std::string& input_name, const std::string& output_name) {
-  std::string current;  // empty, so that the first token is taken whole
-  return convert("Dekomprimuji", input_name, output_name, [&](TextReader& in, TextWriter& out) {
-    std::string_view token;
-    if (!read_token(in, token)) return Step::end;
-    apply_suffix(current, token);
-    write_line(out, current);
-    return Step::item;
-  });
+  DecompressState state;
+  return convert("Dekomprimuji", input_name, output_name,
+                 [&](TextReader& in, TextWriter& out) { return decompress_item(state, in, out); });
 }

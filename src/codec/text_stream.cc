@@ -4,10 +4,11 @@
 #include <istream>
 #include <ostream>
 
-TextReader make_reader(std::istream& source) {
+TextReader make_reader(std::istream& source, std::size_t block_size) {
   TextReader in;
   in.source = &source;
-  in.buffer = std::make_unique<char[]>(BLOCK_SIZE);
+  in.block_size = block_size;
+  in.buffer = std::make_unique_for_overwrite<char[]>(block_size);
   in.next = in.end = in.buffer.get();
   return in;
 }
@@ -15,7 +16,7 @@ TextReader make_reader(std::istream& source) {
 TextWriter make_writer(std::ostream& sink) {
   TextWriter out;
   out.sink = &sink;
-  out.buffer = std::make_unique<char[]>(BLOCK_SIZE);
+  out.buffer = std::make_unique_for_overwrite<char[]>(BLOCK_SIZE + SHORT_LINE);
   return out;
 }
 
@@ -28,7 +29,7 @@ bool open_input_file(const std::string& name, std::ifstream& file) {
 
 bool refill(TextReader& in) {
   if (in.failed) return false;
-  in.source->read(in.buffer.get(), static_cast<std::streamsize>(BLOCK_SIZE));
+  in.source->read(in.buffer.get(), static_cast<std::streamsize>(in.block_size));
   const auto got = static_cast<std::size_t>(in.source->gcount());
   // A read error sets badbit (the end of input only sets eofbit and failbit).
   if (in.source->bad()) in.failed = true;

@@ -32,6 +32,7 @@ inline bool is_white_space(char c) {
 struct TextReader {
   std::istream* source = nullptr;
   std::unique_ptr<char[]> buffer;
+  std::size_t block_size = BLOCK_SIZE;
   const char* next = nullptr;
   const char* end = nullptr;
   std::string spill;    // a token or number that crosses a block boundary
@@ -46,7 +47,9 @@ struct TextWriter {
   bool failed = false;  // the stream refused a block; what follows is dropped
 };
 
-TextReader make_reader(std::istream& source);
+// A reader of `source`. Blocks smaller than BLOCK_SIZE are for tests, which
+// thereby put block boundaries anywhere.
+TextReader make_reader(std::istream& source, std::size_t block_size = BLOCK_SIZE);
 TextWriter make_writer(std::ostream& sink);
 
 // Opens `name` for reading in text mode. False when it cannot be opened or

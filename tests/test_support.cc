@@ -37,27 +37,25 @@ void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
   out << bytes;
 }
 
-namespace {
+std::string native_lines(const std::string& text) {
+#ifdef _WIN32
+  std::string native;
+  for (char c : text) native += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return native;
+#else
+  return text;
+#endif
+}
 
-std::string sieve(std::int64_t limit, std::int64_t count) {
+std::string primes_below(std::int64_t limit) {
   std::vector<bool> composite(static_cast<std::size_t>(limit), false);
   std::string list;
-  for (std::int64_t n = 2; n < limit && count > 0; ++n) {
+  for (std::int64_t n = 2; n < limit; ++n) {
     if (composite[static_cast<std::size_t>(n)]) continue;
     list += std::to_string(n) + "\n";
-    --count;
     for (std::int64_t m = n * n; m < limit; m += n) composite[static_cast<std::size_t>(m)] = true;
   }
   return list;
-}
-
-}  // namespace
-
-std::string primes_below(std::int64_t limit) { return sieve(limit, limit); }
-
-std::string first_primes(std::int64_t count) {
-  // The count-th prime lies below count * 20 for the counts the tests use.
-  return sieve(count * 20 + 100, count);
 }
 
 std::string capture_stdout(const std::function<void()>& action) {

@@ -14,11 +14,15 @@ std::filesystem::path make_scratch_dir();
 std::string read_bytes(const std::filesystem::path& file);
 void write_bytes(const std::filesystem::path& file, const std::string& bytes);
 
+// `text` with the line ends a text-mode stream writes on this platform:
+// CR LF on Windows, LF elsewhere.
+std::string native_lines(const std::string& text);
+
+// A device that refuses every write with "disk full", where there is one.
+inline const std::filesystem::path kFullDevice = "/dev/full";
+
 // The primes below `limit`, one per line, each line ending in "\n".
 std::string primes_below(std::int64_t limit);
-
-// The first `count` primes, one per line.
-std::string first_primes(std::int64_t count);
 
 // Runs `action` with standard output captured; gives what it printed.
 std::string capture_stdout(const std::function<void()>& action);

@@ -119,17 +119,15 @@ bool read_any_token(TextReader& in, std::string_view& token);
 // characters, of any length. The view holds until the next read. False at
 // end of input.
 inline bool read_token(TextReader& in, std::string_view& token) {
-  if constexpr (std::endian::native == std::endian::little) {
-    // The usual token: after one line end, short, and well inside the block.
-    if (in.end - in.next >= 40) {
-      const char* at = in.next + (is_white_space(*in.next) ? 1 : 0);
-      std::size_t size = 0;
-      while (size < 14 && !is_white_space(at[size])) ++size;
-      if (size - 1 < 13) {
-        token = {at, size};
-        in.next = at + size;
-        return true;
-      }
+  // The usual token: after one line end, short, and well inside the block.
+  if (in.end - in.next >= 40) {
+    const char* at = in.next + (is_white_space(*in.next) ? 1 : 0);
+    std::size_t size = 0;
+    while (size < 14 && !is_white_space(at[size])) ++size;
+    if (size - 1 < 13) {
+      token = {at, size};
+      in.next = at + size;
+      return true;
     }
   }
   return read_any_token(in, token);

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <sstream>
-#include <vector>
 
 namespace {
 
@@ -18,15 +17,6 @@ std::string coded_line(std::int64_t cur, std::int64_t prev) {
   write_suffix_line(out, cur, prev);
   EXPECT_TRUE(flush_writer(out));
   return sink.str();
-}
-
-std::vector<std::string> tokens_of(const std::string& text) {
-  std::istringstream source(text);
-  TextReader in = make_reader(source);
-  std::vector<std::string> tokens;
-  std::string_view token;
-  while (read_token(in, token)) tokens.emplace_back(token);
-  return tokens;
 }
 
 TEST(WriteSuffixLine, CodesEachNumberAgainstItsPredecessor) {
@@ -73,55 +63,6 @@ TEST(ApplySuffix, OverlaysTheTokenOnTheTail) {
     std::string current = c.current;
     apply_suffix(current, c.token);
     EXPECT_EQ(current, c.decoded) << c.current << " + " << c.token;
-  }
-}
-
-TEST(SuffixList, PrimesTo113CodeToTheWorkedExampleAndBack) {
-  const std::vector<std::int64_t> primes = {2,  3,  5,  7,  11, 13, 17, 19,  23,  29,  31,  37,  41,  43,  47,
-                                            53, 59, 61, 67, 71, 73, 79, 83, 89, 97, 101, 103, 107, 109, 113};
-  const std::vector<std::string> lines = {"2",  "3",  "5", "7",  "11", "3",  "7",  "9", "23", "9",
-                                          "31", "7",  "41", "3", "7",  "53", "9",  "61", "7", "71",
-                                          "3",  "9",  "83", "9", "97", "101", "3", "7",  "9", "13"};
-  std::ostringstream sink;
-  TextWriter out = make_writer(sink);
-  NumberText prev;
-  for (std::int64_t p : primes) {
-    const NumberText cur = number_text(p);
-    write_suffix_line(out, text_of(cur), text_of(prev));
-    prev = cur;
-  }
-  ASSERT_TRUE(flush_writer(out));
-  std::string expected;
-  for (const auto& line : lines) expected += line + "\n";
-  EXPECT_EQ(sink.str(), expected);
-
-  std::string current;
-  std::vector<std::int64_t> decoded;
-  for (const auto& token : tokens_of(sink.str())) {
-    apply_suffix(current, token);
-    decoded.push_back(std::stoll(current));
-  }
-  EXPECT_EQ(decoded, primes);
-}
-
-TEST(ReadToken, SplitsOnAnyWhiteSpaceAndKeepsTokensWhole) {
-  const std::string huge(BLOCK_SIZE * 2 + 5, '9');
-  const std::string across = std::string(BLOCK_SIZE - 2, ' ') + "12345 6";
-  const struct {
-    std::string text;
-    std::vector<std::string> tokens;
-  } cases[] = {
-      {"", {}},
-      {" \t\r\n\v\f", {}},
-      {"2\n3\n", {"2", "3"}},
-      {"2\r\n3\r\n", {"2", "3"}},      // CR LF read as binary still splits cleanly
-      {"2 3\t5\n\n\n7", {"2", "3", "5", "7"}},
-      {"ab,c -1", {"ab,c", "-1"}},
-      {huge + "\n1", {huge, "1"}},     // longer than a block
-      {across, {"12345", "6"}},        // straddles a block boundary
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(tokens_of(c.text), c.tokens) << c.text.substr(0, 40);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/conversion.h"
 #include "codec/plain_list.h"
 #include "codec/suffix_list.h"
 
@@ -109,10 +110,33 @@ void BM_ApplySuffix(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kCount);
 }
 
+// The whole per-number step of each run, as the runs take it.
+template <typename State, typename StepFunction>
+void run_items(benchmark::State& state, const std::string& text, StepFunction step) {
+  NullBuffer null;
+  std::ostream sink(&null);
+  for (auto _ : state) {
+    std::istringstream source(text);
+    TextReader in = make_reader(source);
+    TextWriter out = make_writer(sink);
+    State items;
+    while (step(items, in, out) == Step::item) {
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kCount);
+}
+
+void BM_CompressItem(benchmark::State& state) { run_items<CompressState>(state, plain_list(), compress_item); }
+void BM_DecompressItem(benchmark::State& state) {
+  run_items<DecompressState>(state, coded_list(), decompress_item);
+}
+
 BENCHMARK(BM_ReadNumber)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteSuffixLine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadToken)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplySuffix)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompressItem)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecompressItem)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

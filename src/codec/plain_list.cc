@@ -1,30 +1,19 @@
 #include "codec/plain_list.h"
 
 #include <charconv>
-#include <cstring>
 
 namespace {
 
 bool is_sign(char c) { return c == '+' || c == '-'; }
 
-// Turns a sign and digit run into its canonical text.
+// Turns a sign and digit run into its canonical text. The library judges
+// the range and drops leading zeros; only a plus sign is its to skip.
 NumberRead number_from_lexeme(std::string_view lexeme, NumberText& text) {
-  std::string_view digits = lexeme;
-  const bool plus = !digits.empty() && digits.front() == '+';
-  const bool minus = !digits.empty() && digits.front() == '-';
-  if (plus || minus) digits.remove_prefix(1);
-  if (digits.empty()) return NumberRead::none;
-  // Already canonical and with too few digits to leave the 64-bit range: the
-  // text is the lexeme itself.
-  if (!plus && digits.size() < 19 && (digits.front() != '0' || (digits.size() == 1 && !minus))) {
-    std::memcpy(text.chars, lexeme.data(), lexeme.size());
-    text.size = lexeme.size();
-    return NumberRead::number;
-  }
-  if (plus) lexeme.remove_prefix(1);
+  if (!lexeme.empty() && lexeme.front() == '+') lexeme.remove_prefix(1);
   std::int64_t value = 0;
   const auto result = std::from_chars(lexeme.data(), lexeme.data() + lexeme.size(), value);
   if (result.ec == std::errc::result_out_of_range) return NumberRead::out_of_range;
+  if (result.ec != std::errc()) return NumberRead::none;  // a sign without digits
   text = number_text(value);
   return NumberRead::number;
 }

@@ -17,22 +17,19 @@ void write_suffix_line(TextWriter& out, std::int64_t cur, std::int64_t prev) {
 
 bool read_any_token(TextReader& in, std::string_view& token) {
   if (!skip_white_space(in)) return false;
-  const char* stop = in.next;
-  while (stop < in.end && !is_white_space(*stop)) ++stop;
-  if (stop < in.end) {
-    token = {in.next, static_cast<std::size_t>(stop - in.next)};
-    in.next = stop;
-    return true;
-  }
-  // The token may go on in the next block: gather it whole.
-  in.spill.assign(in.next, in.end);
-  in.next = in.end;
-  while (refill(in)) {
+  in.spill.clear();
+  for (;;) {
     const char* stop = in.next;
     while (stop < in.end && !is_white_space(*stop)) ++stop;
+    if (stop < in.end && in.spill.empty()) {  // the whole token lies in this block
+      token = {in.next, static_cast<std::size_t>(stop - in.next)};
+      in.next = stop;
+      return true;
+    }
+    // The token may go on in the next block: gather it whole.
     in.spill.append(in.next, stop);
     in.next = stop;
-    if (stop < in.end) break;
+    if (stop < in.end || !refill(in)) break;
   }
   token = in.spill;
   return true;

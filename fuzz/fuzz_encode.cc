@@ -8,12 +8,6 @@
 
 #include "fuzz_support.h"
 
-namespace {
-
-bool digit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -29,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t start = i;
     if (i < input.size() && (input[i] == '+' || input[i] == '-')) ++i;
     const std::size_t digits = i;
-    while (i < input.size() && digit(input[i])) ++i;
+    while (i < input.size() && is_digit(input[i])) ++i;
     if (i == digits) break;
     const std::size_t from = input[start] == '+' ? start + 1 : start;
     std::int64_t value = 0;

@@ -1,6 +1,6 @@
 // The two conversion runs. They share one skeleton: open both files,
 // announce, code every item of the input, show progress, close both files
-// and sum up. Only the coding of one item differs.
+// and sum up. Only the coding of the items differs.
 #include <filesystem>
 #include <fstream>
 
@@ -27,9 +27,10 @@ void remove_incomplete(const std::string& output_name) {
   }
 }
 
-template <typename CodeItem>
-bool convert(std::string_view verb, const std::string& input_name, const std::string& output_name,
-             CodeItem code_item) {
+// code_span and code_item are the run's two steps (see conversion.h),
+// given as template arguments so that they are compiled into the loop.
+template <typename State, auto code_span, auto code_item>
+bool convert(std::string_view verb, const std::string& input_name, const std::string& output_name) {
   std::ifstream input_file;
   if (!open_input_file(input_name, input_file)) return false;
   if (same_file(input_name, output_name)) return false;
@@ -49,11 +50,15 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
 
   TextReader in = make_reader(input_file);
   TextWriter out = make_writer(output_file);
+  State state;
   std::int64_t count = 0;
   Step step = Step::item;
-  while (!out.failed && !interrupted() && (step = code_item(in, out)) == Step::item) {
-    ++count;
-    if (count % PROGRESS_INTERVAL == 0) show(".");
+  while (step == Step::item && !out.failed && !interrupted()) {
+    const std::int64_t before = count;
+    count += code_span(state, in, out);
+    step = code_item(state, in, out);
+    if (step == Step::item) ++count;
+    for (std::int64_t dots = count / PROGRESS_INTERVAL - before / PROGRESS_INTERVAL; dots > 0; --dots) show(".");
   }
   bool ok = step == Step::end && !in.failed && flush_writer(out);
   input_file.close();
@@ -75,13 +80,9 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
 }  // namespace
 
 bool compress_file(const std::string& input_name, const std::string& output_name) {
-  CompressState state;
-  return convert("Komprimuji", input_name, output_name,
-                 [&](TextReader& in, TextWriter& out) { return compress_item(state, in, out); });
+  return convert<CompressState, compress_span, compress_item>("Komprimuji", input_name, output_name);
 }
 
 bool decompress_file(const std::string& input_name, const std::string& output_name) {
-  DecompressState state;
-  return convert("Dekomprimuji", input_name, output_name,
-                 [&](TextReader& in, TextWriter& out) { return decompress_item(state, in, out); });
+  return convert<DecompressState, decompress_span, decompress_item>("Dekomprimuji", input_name, output_name);
 }

@@ -1,11 +1,12 @@
-// One item of a conversion run at a time, apart from the files: the steps
-// that compress_file and decompress_file repeat until the input ends.
+// The steps that compress_file and decompress_file repeat until the input
+// ends, apart from the files. Each run has two: a span of items coded many
+// at a time while they lie well inside the block and take no special care,
+// and a single item coded the general way, which takes everything else.
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <string_view>
 
-#include "codec/plain_list.h"
 #include "codec/suffix_list.h"
 #include "codec/text_stream.h"
 
@@ -21,34 +22,24 @@ struct CompressState {
   NumberText prev;  // empty at first, so that the first number is written in full
 };
 
+// Codes the numbers from `in.next` on that are written as plain digits in
+// canonical form and certain to be in range, while they lie well inside
+// the block. Gives how many it coded, 0 when the next number needs care.
+std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out);
+
 // Reads the next number of a plain list and writes its line of the
 // suffix-coded list. Fails on a number beyond signed 64 bits.
-inline Step compress_item(CompressState& state, TextReader& in, TextWriter& out) {
-  std::string_view cur;
-  switch (read_number(in, state.held, cur)) {
-    case NumberRead::none:
-      return Step::end;
-    case NumberRead::out_of_range:
-      return Step::failed;
-    case NumberRead::number:
-      break;
-  }
-  write_suffix_line(out, cur, text_of(state.prev));
-  keep_text(state.prev, cur);
-  return Step::item;
-}
+Step compress_item(CompressState& state, TextReader& in, TextWriter& out);
 
 // What decompression keeps from one number to the next.
 struct DecompressState {
   std::string current;  // empty at first, so that the first token is taken whole
 };
 
+// Decodes the tokens from `in.next` on while they and the decoded text fit
+// a vector and lie well inside the block. Gives how many it decoded.
+std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter& out);
+
 // Reads the next token of a suffix-coded list and writes the number it
 // stands for on a line of its own.
-inline Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out) {
-  std::string_view token;
-  if (!read_token(in, token)) return Step::end;
-  apply_suffix(state.current, token);
-  write_line(out, state.current);
-  return Step::item;
-}
+Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out);

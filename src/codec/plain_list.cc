@@ -30,8 +30,9 @@ void append_digit(std::string& lexeme, char digit) {
   }
 }
 
-// Reads a sign and digit run from any position and rebuilds its text.
-NumberRead read_lexeme(TextReader& in, NumberText& text) {
+}  // namespace
+
+NumberRead read_number(TextReader& in, NumberText& text) {
   if (!skip_white_space(in)) return NumberRead::none;
   const char* stop = in.next;
   if (is_sign(*stop)) ++stop;
@@ -52,12 +53,4 @@ NumberRead read_lexeme(TextReader& in, NumberText& text) {
     }
   } while (refill(in));
   return number_from_lexeme(lexeme, text);
-}
-
-}  // namespace
-
-NumberRead read_any_number(TextReader& in, NumberText& held, std::string_view& text) {
-  const NumberRead read = read_lexeme(in, held);
-  text = text_of(held);
-  return read;
 }

@@ -15,7 +15,7 @@ void write_suffix_line(TextWriter& out, std::int64_t cur, std::int64_t prev) {
   write_suffix_line(out, text_of(cur_text), text_of(prev_text));
 }
 
-bool read_any_token(TextReader& in, std::string_view& token) {
+bool read_token(TextReader& in, std::string_view& token) {
   if (!skip_white_space(in)) return false;
   in.spill.clear();
   for (;;) {

@@ -8,13 +8,13 @@
 // and takes the file as tokens separated by any white space.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "codec/byte_vectors.h"
 #include "codec/text_stream.h"
 
 // Room for a number text: 20 characters, enough for the longest 64-bit
@@ -26,9 +26,9 @@ inline constexpr std::size_t TEXT_FIELD_SIZE = 20;
 inline constexpr std::int64_t PROGRESS_INTERVAL = 10000;
 
 // How many characters can be read from the start of a padded text: its own
-// (at most TEXT_FIELD_SIZE) and padding behind them, so that texts can be
-// compared and copied in whole words without looking at their lengths.
-inline constexpr std::size_t PADDED_TEXT_SIZE = TEXT_FIELD_SIZE + SHORT_LINE;
+// (at most TEXT_FIELD_SIZE) and a whole vector behind them, so that texts
+// are compared and moved as vectors without looking at their lengths.
+inline constexpr std::size_t PADDED_TEXT_SIZE = TEXT_FIELD_SIZE + VECTOR_TEXT;
 
 // A number's canonical decimal text: a minus sign for negative values, then
 // the digits without leading zeros; zero is "0". Padded (see above).
@@ -42,59 +42,39 @@ inline std::string_view text_of(const NumberText& text) { return {text.chars, te
 // The canonical text of `value`.
 NumberText number_text(std::int64_t value);
 
-// The index of the first non-zero byte among the first seven of `marks` (in
-// memory order), or 7 when all seven are zero. Forcing the top bit keeps
-// the count of trailing zeros clear of the zero case and so free of branches.
-inline std::size_t first_marked_byte(std::uint64_t marks) {
-  return static_cast<std::size_t>(std::countr_zero(marks | (1ULL << 63))) / 8;
-}
-
-// Chains first_marked_byte over windows of seven characters: the first
-// window's result, plus the next one's only when the first found nothing.
-inline std::size_t chain_windows(std::size_t first, std::size_t next) {
-  return first + ((first + 1) >> 3) * next;
-}
-
-// The first character among the seven from `start` at which two padded
-// texts differ, counted from `start`, or 7 when those seven are equal.
-inline std::size_t window_difference(std::string_view a, std::string_view b, std::size_t start) {
-  std::uint64_t wa = 0;
-  std::uint64_t wb = 0;
-  std::memcpy(&wa, a.data() + start, 8);
-  std::memcpy(&wb, b.data() + start, 8);
-  return first_marked_byte(wa ^ wb);
-}
-
-// The length of the longest common prefix of two padded texts of equal
-// length. Compares words without branches: neighbouring numbers share most
-// of their text, and where they first differ is anybody's guess. The third
-// window, read only for texts longer than 14, is the one exception.
-inline std::size_t common_prefix_length(std::string_view a, std::string_view b) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::size_t k = chain_windows(window_difference(a, b, 0), window_difference(a, b, 7));
-    if (k == 14 && a.size() > 14) k += window_difference(a, b, 14);
-    return k < a.size() ? k : a.size();
-  }
-  std::size_t k = 0;
-  while (k < a.size() && a[k] == b[k]) ++k;
-  return k;
-}
-
-// Copies the padded text `text` into `to`. Copying a fixed 24 characters
-// (a 16-byte and an 8-byte move) lets the processor serve the words that
-// common_prefix_length reads straight from these writes.
+// Keeps a copy of the padded text `text`.
 inline void keep_text(NumberText& to, std::string_view text) {
-  std::memcpy(to.chars, text.data(), 24);
+  if (text.data() != to.chars) std::memcpy(to.chars, text.data(), VECTOR_TEXT);
   to.size = text.size();
 }
 
-// Writes the line that codes the number with text `cur` after the number
-// with text `prev` (padded texts): the whole of `cur` when the lengths
-// differ (so also after an empty `prev`), else `cur` from the first
-// character at which the two differ. Equal texts give an empty line.
+// Where the line that codes `cur` after `prev` starts within `cur` (both
+// padded texts, at most 16 * LANES long): 0 when their lengths differ (so
+// also after an empty `prev`), else the first character at which they
+// differ, which is the length itself for equal texts.
+template <std::size_t LANES = 2>
+inline std::size_t suffix_start(std::string_view cur, std::string_view prev) {
+  const std::size_t k =
+      vectors::first_difference(vectors::load_text<LANES>(cur.data()), vectors::load_text<LANES>(prev.data()));
+  const std::size_t within = k < cur.size() ? k : cur.size();
+  return cur.size() == prev.size() ? within : 0;
+}
+
+// Puts the line that codes `cur` after `prev` (padded texts, at most
+// 16 * LANES long) at `at`, with a whole vector of room: `cur` from
+// suffix_start on, then a line end. Equal texts give an empty line. Gives
+// the end of the line.
+template <std::size_t LANES = 2>
+inline char* put_suffix_line(char* at, std::string_view cur, std::string_view prev) {
+  const std::size_t k = suffix_start<LANES>(cur, prev);
+  vectors::store_text(at, vectors::load_text<LANES>(cur.data() + k));
+  at[cur.size() - k] = '\n';
+  return at + (cur.size() - k + 1);
+}
+
 inline void write_suffix_line(TextWriter& out, std::string_view cur, std::string_view prev) {
-  const std::size_t k = cur.size() == prev.size() ? common_prefix_length(cur, prev) : 0;
-  write_short_line(out, cur.data() + k, cur.size() - k);
+  drain_writer(out);
+  out.used = static_cast<std::size_t>(put_suffix_line(out.block + out.used, cur, prev) - out.block);
 }
 
 // The same rule for the numbers `cur` and `prev`.
@@ -107,31 +87,34 @@ inline void apply_suffix(std::string& current, std::string_view token) {
   if (token.size() >= current.size()) {
     current.assign(token);
   } else {
-    copy_bytes(current.data() + (current.size() - token.size()), token.data(), token.size());
+    current.replace(current.size() - token.size(), token.size(), token);
   }
 }
 
-// The general case of read_token: any run of white space, any token
-// length, any block boundary.
-bool read_any_token(TextReader& in, std::string_view& token);
+// A text being decoded, held in registers of 16 * LANES bytes: its first
+// `size` bytes.
+template <std::size_t LANES>
+struct HeldText {
+  vectors::Text<LANES> chars;
+  std::size_t size = 0;
+};
+
+// apply_suffix for a held text and a token that fits it, at `token`, with
+// the registers' width readable from as far before it as the text is long.
+// Without branches: the token is loaded so that it ends where the held text
+// ends, and laid over all but the text's head.
+template <std::size_t LANES>
+inline void apply_suffix(HeldText<LANES>& current, const char* token, std::size_t size) {
+  const auto longer = static_cast<std::ptrdiff_t>(current.size - size);
+  const auto head = static_cast<std::size_t>(longer > 0 ? longer : 0);
+  current.chars = vectors::keep_head(current.chars, vectors::load_text<LANES>(token - head), head);
+  current.size = size + head;
+}
 
 // Skips white space and gives the next token, a maximal run of other
 // characters, of any length. The view holds until the next read. False at
 // end of input.
-inline bool read_token(TextReader& in, std::string_view& token) {
-  // The usual token: after one line end, short, and well inside the block.
-  if (in.end - in.next >= 40) {
-    const char* at = in.next + (is_white_space(*in.next) ? 1 : 0);
-    std::size_t size = 0;
-    while (size < 14 && !is_white_space(at[size])) ++size;
-    if (size - 1 < 13) {
-      token = {at, size};
-      in.next = at + size;
-      return true;
-    }
-  }
-  return read_any_token(in, token);
-}
+bool read_token(TextReader& in, std::string_view& token);
 
 // Runs one conversion between the named files, printing the announcement,
 // a dot every PROGRESS_INTERVAL numbers and the summary. False, with no

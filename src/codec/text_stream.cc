@@ -1,22 +1,37 @@
 #include "codec/text_stream.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <istream>
 #include <ostream>
+
+namespace {
+
+// A page-aligned block of `size` bytes within `storage`, with `margin`
+// bytes before and behind it. Zeroed once, so that the margins always hold
+// defined bytes.
+char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size) {
+  storage = std::make_unique<char[]>(margin + PAGE_SIZE + size + margin);
+  const auto after_margin = reinterpret_cast<std::uintptr_t>(storage.get()) + margin;
+  return storage.get() + (margin + (PAGE_SIZE - after_margin % PAGE_SIZE) % PAGE_SIZE);
+}
+
+}  // namespace
 
 TextReader make_reader(std::istream& source, std::size_t block_size) {
   TextReader in;
   in.source = &source;
   in.block_size = block_size;
-  in.buffer = std::make_unique_for_overwrite<char[]>(block_size);
-  in.next = in.end = in.buffer.get();
+  in.block = make_block(in.storage, READ_MARGIN, block_size);
+  in.next = in.end = in.block;
   return in;
 }
 
 TextWriter make_writer(std::ostream& sink) {
   TextWriter out;
   out.sink = &sink;
-  out.buffer = std::make_unique_for_overwrite<char[]>(BLOCK_SIZE + SHORT_LINE);
+  out.block = make_block(out.storage, WRITE_MARGIN, BLOCK_SIZE);
   return out;
 }
 
@@ -29,12 +44,12 @@ bool open_input_file(const std::string& name, std::ifstream& file) {
 
 bool refill(TextReader& in) {
   if (in.failed) return false;
-  in.source->read(in.buffer.get(), static_cast<std::streamsize>(in.block_size));
+  in.source->read(in.block, static_cast<std::streamsize>(in.block_size));
   const auto got = static_cast<std::size_t>(in.source->gcount());
   // A read error sets badbit (the end of input only sets eofbit and failbit).
   if (in.source->bad()) in.failed = true;
-  in.next = in.buffer.get();
-  in.end = in.next + got;
+  in.next = in.block;
+  in.end = in.block + got;
   return got > 0 && !in.failed;
 }
 
@@ -48,21 +63,27 @@ void put_block(TextWriter& out, const char* data, std::size_t size) {
 }  // namespace
 
 void drain_writer(TextWriter& out) {
-  put_block(out, out.buffer.get(), out.used);
-  out.used = 0;
+  if (out.used < BLOCK_SIZE) return;
+  put_block(out, out.block, BLOCK_SIZE);
+  out.used -= BLOCK_SIZE;
+  std::memcpy(out.block, out.block + BLOCK_SIZE, out.used);
 }
 
-void write_long_line(TextWriter& out, std::string_view text) {
-  drain_writer(out);
-  if (text.size() >= BLOCK_SIZE) {
-    put_block(out, text.data(), text.size());
-    text = {};
+void write_line(TextWriter& out, std::string_view text) {
+  for (;;) {
+    drain_writer(out);
+    const std::size_t part = std::min(text.size(), BLOCK_SIZE - out.used);
+    std::memcpy(out.block + out.used, text.data(), part);
+    out.used += part;
+    text.remove_prefix(part);
+    if (text.empty()) break;
   }
-  write_line(out, text);
+  out.block[out.used++] = '\n';
 }
 
 bool flush_writer(TextWriter& out) {
-  drain_writer(out);
+  put_block(out, out.block, out.used);
+  out.used = 0;
   if (!out.failed && !out.sink->flush()) out.failed = true;
   return !out.failed;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <bit>
 #include <cstring>
 #include <fstream>
 #include <iosfwd>
@@ -11,13 +12,20 @@
 #include <string>
 #include <string_view>
 
+#include "codec/byte_vectors.h"
+
 // Bytes moved between a stream and its buffer at a time. Large blocks keep
 // the per-call cost of the stream library out of the per-number work.
 inline constexpr std::size_t BLOCK_SIZE = 1 << 18;
 
-// The longest line written with one fixed-size move (write_short_line), and
-// the room kept free behind the writer's block for it.
-inline constexpr std::size_t SHORT_LINE = 24;
+// Blocks start on a page boundary.
+inline constexpr std::size_t PAGE_SIZE = 4096;
+
+// Room kept readable before and behind the reader's block, and writable
+// behind the writer's, so that the fast paths can move whole vectors at
+// the block's edges.
+inline constexpr std::size_t READ_MARGIN = 64;
+inline constexpr std::size_t WRITE_MARGIN = 64;
 
 // Blank, tab, line feed, vertical tab, form feed and carriage return. A
 // carriage return being white space is what lets CR LF files read like LF ones.
@@ -28,10 +36,12 @@ inline bool is_white_space(char c) {
   return code <= ' ' && ((white >> code) & 1) != 0;
 }
 
-// Reads a stream in blocks. `next` to `end` is the part not yet consumed.
+// Reads a stream in blocks. `next` to `end` is the part not yet consumed;
+// READ_MARGIN bytes before the block and behind `end` can be read too.
 struct TextReader {
   std::istream* source = nullptr;
-  std::unique_ptr<char[]> buffer;
+  std::unique_ptr<char[]> storage;  // holds the block and its margins
+  char* block = nullptr;            // page-aligned
   std::size_t block_size = BLOCK_SIZE;
   const char* next = nullptr;
   const char* end = nullptr;
@@ -39,10 +49,13 @@ struct TextReader {
   bool failed = false;  // the stream reported a read error (not its end)
 };
 
-// Collects output and hands it to a stream in blocks.
+// Collects output in `block` and hands it to a stream BLOCK_SIZE bytes at
+// a time. A write may go up to WRITE_MARGIN bytes past the block when it
+// starts within it; each write drains a full block first.
 struct TextWriter {
   std::ostream* sink = nullptr;
-  std::unique_ptr<char[]> buffer;
+  std::unique_ptr<char[]> storage;
+  char* block = nullptr;
   std::size_t used = 0;
   bool failed = false;  // the stream refused a block; what follows is dropped
 };
@@ -72,52 +85,36 @@ inline bool skip_white_space(TextReader& in) {
   }
 }
 
-// Copies `size` bytes. Short copies, the common case of one number or
-// suffix, are done with a few overlapping moves instead of a library call.
-inline void copy_bytes(char* to, const char* from, std::size_t size) {
-  if (size > 16) {
-    std::memcpy(to, from, size);
-  } else if (size >= 8) {
-    std::memcpy(to, from, 8);
-    std::memcpy(to + size - 8, from + size - 8, 8);
-  } else if (size >= 4) {
-    std::memcpy(to, from, 4);
-    std::memcpy(to + size - 4, from + size - 4, 4);
-  } else if (size > 0) {
-    to[0] = from[0];
-    to[size / 2] = from[size / 2];
-    to[size - 1] = from[size - 1];
-  }
-}
+// Appends `text`, of any length, and a line end ("\n", which a text-mode
+// stream turns into the platform's line end).
+void write_line(TextWriter& out, std::string_view text);
 
-// Appends `text` that does not fit the buffer's free room; see write_line.
-void write_long_line(TextWriter& out, std::string_view text);
-
-// Appends `text` and a line end ("\n", which a text-mode stream turns into
-// the platform's line end).
-inline void write_line(TextWriter& out, std::string_view text) {
-  if (BLOCK_SIZE - out.used <= text.size()) {
-    write_long_line(out, text);
-    return;
-  }
-  char* at = out.buffer.get() + out.used;
-  copy_bytes(at, text.data(), text.size());
-  at[text.size()] = '\n';
-  out.used += text.size() + 1;
-}
-
-// Hands the full block to the stream; see write_short_line.
+// Hands BLOCK_SIZE bytes to the stream once the block holds that many,
+// keeping the rest at its start. Whole blocks from page-aligned memory keep
+// the system's copy into the file aligned, which makes it much faster.
 void drain_writer(TextWriter& out);
 
-// Appends `size` characters from `text` (at most SHORT_LINE) and a line end.
-// SHORT_LINE characters from `text` on must be readable: the line is moved
-// whole, whatever its length, which spares the branches of copy_bytes.
-inline void write_short_line(TextWriter& out, const char* text, std::size_t size) {
-  char* at = out.buffer.get() + out.used;  // the block has room behind it
-  std::memcpy(at, text, SHORT_LINE);
-  at[size] = '\n';
-  out.used += size + 1;
-  if (out.used >= BLOCK_SIZE) drain_writer(out);
+// Where the tokens (maximal runs of characters that are not white space)
+// of a chunk of CHUNK bytes start and end, from the chunk's white space
+// bits: bit i of `starts` is set where a token starts at byte i, bit i of
+// `ends` where one ends before byte i. A chunk must start after white space
+// or at a token's start; then the k-th start and the k-th end bound the
+// k-th token, with no loop over the characters, and a start left over
+// belongs to a token that runs on past the chunk.
+struct TokenBounds {
+  std::uint64_t starts;
+  std::uint64_t ends;
+};
+
+inline TokenBounds token_bounds(std::uint64_t white) { return {~white & (white << 1 | 1), white & ~white << 1}; }
+
+// Moves `chunk` on once every token that ends within it was taken, leaving
+// `starts` with the start of a token that runs on, if any: to that token,
+// or else past the chunk. False when that token fills the whole chunk.
+inline bool next_chunk(const char*& chunk, std::uint64_t starts) {
+  const auto open = static_cast<std::size_t>(std::countr_zero(starts));  // 64 when none
+  chunk += open < CHUNK ? open : CHUNK;
+  return open != 0;
 }
 
 // Hands everything collected to the stream and flushes it. False when the

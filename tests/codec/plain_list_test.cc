@@ -14,11 +14,10 @@ std::string read_all(const std::string& text) {
   TextReader in = make_reader(source);
   std::string seen;
   NumberText held;
-  std::string_view number;
   for (;;) {
-    switch (read_number(in, held, number)) {
+    switch (read_number(in, held)) {
       case NumberRead::number:
-        seen += std::string(number) + " ";
+        seen += std::string(text_of(held)) + " ";
         continue;
       case NumberRead::none:
         return seen + "|none";

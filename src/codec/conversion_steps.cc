@@ -1,0 +1,132 @@
+// The steps of the two conversion runs. The spans are functions of their
+// own, kept apart from the loop that calls them, so that the compiler keeps
+// their state in registers.
+#include "codec/conversion.h"
+
+#include <bit>
+#include <string_view>
+
+#include "codec/byte_vectors.h"
+#include "codec/plain_list.h"
+
+namespace {
+
+// Codes numbers of up to 16 * LANES characters. Whole chunks of input are
+// classified at once, and each number is coded against the one before it
+// where that stands in the block. Stops when the output block is full,
+// leaving it to the general step to hand over (a call in the loop would
+// push its state out of registers).
+template <std::size_t LANES>
+[[gnu::noinline]] std::int64_t encode_in_block(CompressState& state, TextReader& in, TextWriter& out) {
+  std::string_view prev = text_of(state.prev);
+  char* at = out.block + out.used;
+  char* const full = out.block + BLOCK_SIZE;
+  std::int64_t taken = 0;
+  const char* chunk = in.next;
+  const char* refused = nullptr;
+  while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
+    const std::uint64_t white = vectors::white_space_bits(chunk);
+    // The first token that holds a character other than a digit is the first
+    // to end past it (one in byte 63 belongs to a token that runs on).
+    const auto other = static_cast<std::size_t>(std::countr_zero(~(vectors::digit_bits(chunk) | white) | 1ULL << 63));
+    auto [starts, ends] = token_bounds(white);
+    for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
+      const auto start = static_cast<std::size_t>(std::countr_zero(starts));
+      const auto end = static_cast<std::size_t>(std::countr_zero(ends));
+      const std::string_view cur(chunk + start, end - start);
+      // 18 digits are always in range, 19 below 9 followed by eighteen more.
+      const bool plain = end <= other && cur.size() <= 16 * LANES &&
+                         (cur.size() < 19 || (cur.size() == 19 && cur[0] < '9')) && (cur[0] != '0' || cur.size() == 1);
+      if (!plain || at >= full) {
+        refused = cur.data();
+        break;
+      }
+      at = put_suffix_line<LANES>(at, cur, prev);
+      prev = cur;
+    }
+    if (refused == nullptr && !next_chunk(chunk, starts)) refused = chunk;
+  }
+  in.next = refused != nullptr ? refused : chunk;
+  out.used = static_cast<std::size_t>(at - out.block);
+  keep_text(state.prev, prev);
+  return taken;
+}
+
+}  // namespace
+
+// Numbers of up to 16 characters, the usual ones, take one register.
+std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out) {
+  return state.prev.size <= 16 ? encode_in_block<1>(state, in, out) : encode_in_block<2>(state, in, out);
+}
+
+Step compress_item(CompressState& state, TextReader& in, TextWriter& out) {
+  switch (read_number(in, state.held)) {
+    case NumberRead::none:
+      return Step::end;
+    case NumberRead::out_of_range:
+      return Step::failed;
+    case NumberRead::number:
+      break;
+  }
+  write_suffix_line(out, text_of(state.held), text_of(state.prev));
+  keep_text(state.prev, text_of(state.held));
+  return Step::item;
+}
+
+
+namespace {
+
+// Decodes the tokens from `in.next` on into a text held in registers of
+// 16 * LANES bytes, while they fit it and lie well inside the block,
+// writing each number with one vector move. Stops when the output block is
+// full, leaving it to the general step to hand over (a call in the loop
+// would push the text out of registers). Gives how many it decoded.
+template <std::size_t LANES>
+[[gnu::noinline]] std::int64_t decode_in_registers(DecompressState& state, TextReader& in, TextWriter& out) {
+  char padded[VECTOR_TEXT] = {};
+  state.current.copy(padded, VECTOR_TEXT);
+  HeldText<LANES> current{vectors::load_text<LANES>(padded), state.current.size()};
+  char* at = out.block + out.used;
+  char* const full = out.block + BLOCK_SIZE;
+  std::int64_t taken = 0;
+  const char* chunk = in.next;
+  const char* refused = nullptr;
+  while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
+    auto [starts, ends] = token_bounds(vectors::white_space_bits(chunk));
+    for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
+      const char* token = chunk + std::countr_zero(starts);
+      const auto size = static_cast<std::size_t>(chunk + std::countr_zero(ends) - token);
+      if (size > 16 * LANES || at >= full) {
+        refused = token;
+        break;
+      }
+      apply_suffix(current, token, size);
+      vectors::store_text(at, current.chars);  // the block has room behind it
+      at[current.size] = '\n';
+      at += current.size + 1;
+    }
+    if (refused == nullptr && !next_chunk(chunk, starts)) refused = chunk;
+  }
+  in.next = refused != nullptr ? refused : chunk;
+  out.used = static_cast<std::size_t>(at - out.block);
+  vectors::store_text(padded, current.chars);
+  state.current.assign(padded, current.size);
+  return taken;
+}
+
+}  // namespace
+
+// Texts of up to 16 characters, the usual ones, take one register.
+std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter& out) {
+  if (state.current.size() <= 16) return decode_in_registers<1>(state, in, out);
+  if (state.current.size() <= VECTOR_TEXT) return decode_in_registers<2>(state, in, out);
+  return 0;
+}
+
+Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out) {
+  std::string_view token;
+  if (!read_token(in, token)) return Step::end;
+  apply_suffix(state.current, token);
+  write_line(out, state.current);
+  return Step::item;
+}

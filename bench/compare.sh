@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
 # Times primepack on the list of primes below LIMIT (default 1e9) against a
-# plain copy of the list with cat, the plain fscanf/fprintf coder of the
-# same rules, zstd -1 and gzip -1, and prints one table.
+# copy of the list, the plain fscanf/fprintf coder of the same rules, zstd -1
+# and gzip -1, and on two more lists beside the ones they compare with: 19-
+# digit primes (from 10^18, about as many bytes as the list below LIMIT/5),
+# and the primes below LIMIT/10 with CR LF line ends and with LF. Prints one
+# table.
 #
 #   bench/compare.sh [LIMIT] [ROUNDS]
 #
+# The copy is `dd bs=256K`: it reads every byte into its own memory and
+# writes it out again, the least any converter must do. `cat` is shown for
+# reference only: it may copy inside the kernel without reading a byte.
 # The commands run round-robin, ROUNDS times (default 5), so that a slow
 # spell of the machine falls on all of them alike; the table shows medians.
-# Work files go to $BENCH_DIR (default: a new temporary folder).
+# Work files go to $BENCH_DIR, by default a new folder in /dev/shm (in RAM)
+# where there is one, else in the temporary folder; the table says which.
 set -euo pipefail
 
 limit=${1:-1e9}
 rounds=${2:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
-work=${BENCH_DIR:-$(mktemp -d)}
+if [ -n "${BENCH_DIR:-}" ]; then
+  work=$BENCH_DIR
+elif [ -d /dev/shm ]; then
+  work=$(mktemp -d /dev/shm/primepack-bench.XXXXXX)
+else
+  work=$(mktemp -d)
+fi
 mkdir -p "$work"
+where=$(df --output=fstype "$work" | tail -n 1)
 
 missing=()
 for tool in primesieve hyperfine zstd gzip python3; do
@@ -33,30 +47,44 @@ primepack="$build/primepack"
 plain="$build/bench/plain_reference"
 
 cd "$work"
+tenth=$(python3 -c "print(int(float('$limit')) // 10)")
 primesieve "$limit" -p > primes.txt
-printf 'k primes.txt packed.txt\n' > compress.answers
-printf 'd packed.txt restored.txt\n' > decompress.answers
-"$primepack" < compress.answers > /dev/null
+primesieve 1e18 "$(python3 -c "print(10**18 + int(float('$limit')) // 5)")" -p > nineteen.txt
+primesieve "$tenth" -p > lf.txt
+sed 's/$/\r/' lf.txt > crlf.txt
+for list in primes nineteen lf crlf; do
+  printf 'k %s.txt %s-packed.txt\n' "$list" "$list" > "$list.answers"
+done
+printf 'd primes-packed.txt restored.txt\n' > restore.answers
+"$primepack" < primes.answers > /dev/null
 zstd -1 -q -f primes.txt -o primes.zst
 gzip -1 -c primes.txt > primes.gz
 
-# The commands, each with the file it writes.
-names=(copy primepack-compress primepack-decompress plain-compress plain-decompress zstd-1 gzip-1)
+# The commands, each with the list it reads and the file it writes.
+names=(copy-dd copy-cat primepack-compress primepack-decompress plain-compress plain-decompress zstd-1 gzip-1
+       compress-19-digits compress-lf compress-crlf)
 commands=(
-  "cat primes.txt > copy.txt"
-  "$primepack < compress.answers > /dev/null"
-  "$primepack < decompress.answers > /dev/null"
+  "dd if=primes.txt of=copy.txt bs=256K status=none"
+  "cat primes.txt > cat.txt"
+  "$primepack < primes.answers > /dev/null"
+  "$primepack < restore.answers > /dev/null"
   "$plain k primes.txt plain-packed.txt"
   "$plain d plain-packed.txt plain-restored.txt"
   "zstd -1 -q -f primes.txt -o primes.zst"
   "gzip -1 -c primes.txt > primes.gz"
+  "$primepack < nineteen.answers > /dev/null"
+  "$primepack < lf.answers > /dev/null"
+  "$primepack < crlf.answers > /dev/null"
 )
-outputs=(copy.txt packed.txt restored.txt plain-packed.txt plain-restored.txt primes.zst primes.gz)
+inputs=(primes.txt primes.txt primes.txt primes-packed.txt primes.txt plain-packed.txt primes.txt primes.txt
+        nineteen.txt lf.txt crlf.txt)
+outputs=(copy.txt cat.txt primes-packed.txt restored.txt plain-packed.txt plain-restored.txt primes.zst primes.gz
+         nineteen-packed.txt lf-packed.txt crlf-packed.txt)
 
 args=()
 for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${commands[$i]}"); done
 for round in $(seq "$rounds"); do
-  hyperfine --runs 1 --style none --export-json "round-$round.json" "${args[@]}" > /dev/null
+  hyperfine --runs 1 --style none --export-json "round-$round.json" "${args[@]}" > /dev/null 2>> hyperfine.log
 done
 
 : > memory.txt
@@ -64,31 +92,42 @@ for i in "${!names[@]}"; do
   /usr/bin/time -f "${names[$i]} %M" -a -o memory.txt sh -c "${commands[$i]}"
 done
 
-# The outputs must be the plain coder's, byte for byte, and restore the list.
-cmp packed.txt plain-packed.txt
+# The outputs must be the plain coder's, byte for byte, and restore the list;
+# the CR LF list must code as the LF one.
+cmp primes-packed.txt plain-packed.txt
 cmp restored.txt primes.txt
 cmp plain-restored.txt primes.txt
+cmp crlf-packed.txt lf-packed.txt
 
 sizes=()
-for i in "${!names[@]}"; do sizes+=("${names[$i]}=$(stat -c %s "${outputs[$i]}")"); done
+for i in "${!names[@]}"; do
+  sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
+done
 
-python3 - "$limit" "$(stat -c %s primes.txt)" "$rounds" "${sizes[@]}" <<'PY'
+python3 - "$limit" "$rounds" "$where" "$work" "${sizes[@]}" <<'PY'
 import json, statistics, sys
-limit, input_size, rounds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-sizes = dict(arg.split("=") for arg in sys.argv[4:])
+limit, rounds, where, work = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[5:])}
 times = {}
 for r in range(1, rounds + 1):
-    for result in json.load(open(f"round-{r}.json"))["results"]:
+    for result in json.load(open(f"{work}/round-{r}.json"))["results"]:
         times.setdefault(result["command"], []).append(result["times"][0])
-memory = dict(line.split() for line in open("memory.txt"))
-copy = statistics.median(times["copy"])
+memory = dict(line.split() for line in open(f"{work}/memory.txt"))
+median = {name: statistics.median(samples) for name, samples in times.items()}
+copy = median["copy-dd"]
 mib = 1024 * 1024
-print(f"primes below {limit}: {input_size / mib:.1f} MiB of text; medians of {rounds} interleaved rounds")
+print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
+      f"medians of {rounds} interleaved rounds")
 print()
-print("| command | seconds | x copy | MiB/s of list | peak memory MiB | output / input |")
-print("|---|---:|---:|---:|---:|---:|")
-for name, samples in times.items():
-    seconds = statistics.median(samples)
-    print(f"| {name} | {seconds:.3f} | {seconds / copy:.2f} | {input_size / mib / seconds:.0f} "
-          f"| {int(memory[name]) / 1024:.1f} | {int(sizes[name]) / input_size:.1%} |")
+print("| command | MiB read | seconds | x copy (dd) | MiB/s read | peak memory MiB | output / input |")
+print("|---|---:|---:|---:|---:|---:|---:|")
+for name, seconds in median.items():
+    read, written = sizes[name]
+    print(f"| {name} | {read / mib:.1f} | {seconds:.3f} | {seconds / copy:.2f} | {read / mib / seconds:.0f} "
+          f"| {int(memory[name]) / 1024:.1f} | {written / read:.1%} |")
+per_byte = lambda name: median[name] / sizes[name][0]
+print()
+print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-compress'):.2f} x the time per byte "
+      f"of the list below {limit}")
+print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the time of the same list with LF")
 PY

@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     value += step;
   }
 
-  const Converted packed = convert_in_memory<CompressState>(plain, block_size, compress_item);
-  const Converted restored = convert_in_memory<DecompressState>(packed.output, block_size, decompress_item);
+  const Converted packed = convert_in_memory<CompressState>(plain, block_size, compress_span, compress_item);
+  const Converted restored = convert_in_memory<DecompressState>(packed.output, block_size, decompress_span, decompress_item);
   if (packed.last != Step::end || restored.last != Step::end || restored.output != canonical) {
     __builtin_trap();
   }

@@ -9,10 +9,11 @@
 namespace {
 
 // A page-aligned block of `size` bytes within `storage`, with `margin`
-// bytes before and behind it. Zeroed once, so that the margins always hold
-// defined bytes.
-char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size) {
-  storage = std::make_unique<char[]>(margin + PAGE_SIZE + size + margin);
+// bytes before and behind it, zeroed when `zeroed` (so that what is read
+// beyond the data is always defined).
+char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size, bool zeroed) {
+  const std::size_t total = margin + PAGE_SIZE + size + margin;
+  storage = zeroed ? std::make_unique<char[]>(total) : std::make_unique_for_overwrite<char[]>(total);
   const auto after_margin = reinterpret_cast<std::uintptr_t>(storage.get()) + margin;
   return storage.get() + (margin + (PAGE_SIZE - after_margin % PAGE_SIZE) % PAGE_SIZE);
 }
@@ -23,7 +24,7 @@ TextReader make_reader(std::istream& source, std::size_t block_size) {
   TextReader in;
   in.source = &source;
   in.block_size = block_size;
-  in.block = make_block(in.storage, READ_MARGIN, block_size);
+  in.block = make_block(in.storage, READ_MARGIN, block_size, true);
   in.next = in.end = in.block;
   return in;
 }
@@ -31,7 +32,7 @@ TextReader make_reader(std::istream& source, std::size_t block_size) {
 TextWriter make_writer(std::ostream& sink) {
   TextWriter out;
   out.sink = &sink;
-  out.block = make_block(out.storage, WRITE_MARGIN, BLOCK_SIZE);
+  out.block = make_block(out.storage, WRITE_MARGIN, BLOCK_SIZE, false);
   return out;
 }
 

@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const Converted got = convert_in_memory<DecompressState>(input, block_size_from(data[0]), decompress_span, decompress_item);
+  const Converted got = convert_in_memory<DecompressState>(input, data[0], decompress_span, decompress_item);
 
   std::string expected;
   std::string current;
@@ -31,6 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++tokens;
     i = stop;
   }
-  if (got.last != Step::end || got.items != tokens || got.output != expected) __builtin_trap();
+  require(got.last == Step::end && got.items == tokens && got.output == expected);
   return 0;
 }

@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codec/byte_vectors.h"
+#include "fuzz_support.h"
 
 #ifdef PRIMEPACK_HAVE_SSE2
-namespace {
-
 template <std::size_t LANES>
 void compare_texts(const char* a, const char* b, std::size_t from) {
   char by_sse2[32] = {};
@@ -17,32 +15,23 @@ void compare_texts(const char* a, const char* b, std::size_t from) {
   sse2::store_text(by_sse2, sse2::keep_head(sse2::load_text<LANES>(a), sse2::load_text<LANES>(b), from));
   portable::store_text(by_words,
                        portable::keep_head(portable::load_text<LANES>(a), portable::load_text<LANES>(b), from));
-  if (std::memcmp(by_sse2, by_words, 32) != 0) __builtin_trap();
-  if (sse2::first_difference(sse2::load_text<LANES>(a), sse2::load_text<LANES>(b)) !=
-      portable::first_difference(portable::load_text<LANES>(a), portable::load_text<LANES>(b))) {
-    __builtin_trap();
-  }
+  require(std::memcmp(by_sse2, by_words, 32) == 0);
+  require(sse2::first_difference(sse2::load_text<LANES>(a), sse2::load_text<LANES>(b)) ==
+          portable::first_difference(portable::load_text<LANES>(a), portable::load_text<LANES>(b)));
 }
-
-}  // namespace
 #endif
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput([[maybe_unused]] const std::uint8_t* data, [[maybe_unused]] std::size_t size) {
 #ifdef PRIMEPACK_HAVE_SSE2
   char bytes[2 * CHUNK + 1] = {};
   std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
   for (std::size_t at = 0; at <= CHUNK; at += 7) {
-    if (sse2::white_space_bits(bytes + at) != portable::white_space_bits(bytes + at) ||
-        sse2::digit_bits(bytes + at) != portable::digit_bits(bytes + at)) {
-      __builtin_trap();
-    }
+    require(sse2::white_space_bits(bytes + at) == portable::white_space_bits(bytes + at));
+    require(sse2::digit_bits(bytes + at) == portable::digit_bits(bytes + at));
   }
   const std::size_t from = static_cast<unsigned char>(bytes[0]) % 33;
   compare_texts<1>(bytes + 1, bytes + 33, from < 16 ? from : 16);
   compare_texts<2>(bytes + 1, bytes + 33, from);
-#else
-  (void)data;
-  (void)size;
 #endif
   return 0;
 }

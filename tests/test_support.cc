@@ -1,26 +1,18 @@
 #include "test_support.h"
 
-#include <atomic>
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 std::filesystem::path make_scratch_dir() {
-  static std::atomic<int> serial{0};
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = "primepack-";
-  if (info != nullptr) {
-    name.append(info->test_suite_name()).append("-").append(info->name());
-  }
-  name.append("-").append(std::to_string(serial++));
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  auto dir = std::filesystem::temp_directory_path() / name;
+  static int serial = 0;
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("primepack-" + std::string(test->name()) + "-" + std::to_string(serial++));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
@@ -33,18 +25,13 @@ std::string read_bytes(const std::filesystem::path& file) {
 }
 
 void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(file, std::ios::binary) << bytes;
 }
 
 std::string native_lines(const std::string& text) {
-#ifdef _WIN32
   std::string native;
-  for (char c : text) native += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (char c : text) native += c == '\n' && kWindows ? "\r\n" : std::string(1, c);
   return native;
-#else
-  return text;
-#endif
 }
 
 std::string primes_below(std::int64_t limit) {

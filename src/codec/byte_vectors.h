@@ -64,9 +64,7 @@ inline std::uint64_t bytes_in_range(std::uint64_t word, unsigned low, unsigned h
 }
 
 // Gathers the top bit of each byte into bits 0 to 7.
-inline std::uint64_t gather_top_bits(std::uint64_t marks) {
-  return ((marks >> 7) * 0x0102040810204080ULL) >> 56;
-}
+inline std::uint64_t gather_top_bits(std::uint64_t marks) { return ((marks >> 7) * 0x0102040810204080ULL) >> 56; }
 
 // A text of 16 * LANES bytes, held in words.
 template <std::size_t LANES = 2>

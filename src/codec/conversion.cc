@@ -1,11 +1,12 @@
 // The two conversion runs. They share one skeleton: open both files,
 // announce, code every item of the input, show progress, close both files
 // and sum up. Only the coding of the items differs.
+#include "codec/conversion.h"
+
 #include <filesystem>
 #include <fstream>
 
 #include "codec/console.h"
-#include "codec/conversion.h"
 #include "codec/interruption.h"
 #include "codec/suffix_list.h"
 

@@ -1,12 +1,11 @@
 // The steps of the two conversion runs. The spans are functions of their
 // own, kept apart from the loop that calls them, so that the compiler keeps
 // their state in registers.
-#include "codec/conversion.h"
-
 #include <bit>
 #include <string_view>
 
 #include "codec/byte_vectors.h"
+#include "codec/conversion.h"
 #include "codec/plain_list.h"
 
 namespace {
@@ -72,7 +71,6 @@ Step compress_item(CompressState& state, TextReader& in, TextWriter& out) {
   keep_text(state.prev, text_of(state.held));
   return Step::item;
 }
-
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <istream>
 #include <ostream>
 
+#include "codec/interruption.h"
+
 namespace {
 
 // A page-aligned block of `size` bytes within `storage`, with `margin`
@@ -44,7 +46,9 @@ bool open_input_file(const std::string& name, std::ifstream& file) {
 }
 
 bool refill(TextReader& in) {
-  if (in.failed) return false;
+  // An interruption also ends a number or token that never ends, such as
+  // the digits of an endless device.
+  if (in.failed || interrupted()) return false;
   in.source->read(in.block, static_cast<std::streamsize>(in.block_size));
   const auto got = static_cast<std::size_t>(in.source->gcount());
   // A read error sets badbit (the end of input only sets eofbit and failbit).

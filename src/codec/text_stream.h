@@ -2,9 +2,9 @@
 // list formats are read and written.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <bit>
 #include <cstring>
 #include <fstream>
 #include <iosfwd>
@@ -31,8 +31,8 @@ inline constexpr std::size_t WRITE_MARGIN = 64;
 // carriage return being white space is what lets CR LF files read like LF ones.
 inline bool is_white_space(char c) {
   const auto code = static_cast<unsigned char>(c);
-  constexpr std::uint64_t white = (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\v') |
-                                  (1ULL << '\f') | (1ULL << '\r');
+  constexpr std::uint64_t white =
+      (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\v') | (1ULL << '\f') | (1ULL << '\r');
   return code <= ' ' && ((white >> code) & 1) != 0;
 }
 
@@ -70,7 +70,8 @@ TextWriter make_writer(std::ostream& sink);
 bool open_input_file(const std::string& name, std::ifstream& file);
 
 // Reads the next block into the buffer, dropping what was consumed. False at
-// end of input or on a read error (which sets `failed`).
+// end of input, on a read error (which sets `failed`) or once the run was
+// interrupted.
 bool refill(TextReader& in);
 
 // Skips white space. False when the input ends first; otherwise `next`

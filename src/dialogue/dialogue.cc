@@ -46,16 +46,14 @@ bool run_dialogue() {
   show("Komprimovat (k) nebo dekomprimovat (d)?: ");
   if (!read_mode(mode)) return stop_at_end_of_input();
   const bool compress = mode == 'k';
-  if (!ask_input_name(compress ? "Zadejte nazev komprimovaneho souboru: "
-                               : "Zadejte nazev dokomprimovaneho souboru: ",
+  if (!ask_input_name(compress ? "Zadejte nazev komprimovaneho souboru: " : "Zadejte nazev dokomprimovaneho souboru: ",
                       input_name)) {
     return stop_at_end_of_input();
   }
   show("Zadejte nazev vystupniho souboru: ");
   if (!(std::cin >> output_name)) return stop_at_end_of_input();
 
-  const bool done = compress ? compress_file(input_name, output_name)
-                             : decompress_file(input_name, output_name);
+  const bool done = compress ? compress_file(input_name, output_name) : decompress_file(input_name, output_name);
   if (!done) show("Chyba pri praci se soubory\n");
   return done;
 }

@@ -1,4 +1,8 @@
+#include "codec/interruption.h"
 #include "dialogue/dialogue.h"
 
 // The command line is not read: the dialogue asks for everything.
-int main() { return run_dialogue() ? 0 : 1; }
+int main() {
+  ignore_write_signals();
+  return run_dialogue() ? 0 : 1;
+}

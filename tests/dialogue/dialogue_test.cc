@@ -32,6 +32,7 @@ const std::string kTerminated =  // a list of one endless number, then SIGTERM
     "mkfifo zeros.txt; yes 0 | tr -d '\\n' 1<> zeros.txt & feeder=$!\n"
     "\"$1\" < .answers > .printed & tool=$!\n"
     "for i in $(seq 500); do [ -e out.txt ] && break; sleep 0.01; done; sleep 0.2; kill -TERM $tool\n"
+    "for i in $(seq 200); do kill -0 $tool 2> /dev/null || break; sleep 0.05; done; kill -KILL $tool 2> /dev/null\n"
     "wait $tool; status=$?; kill $feeder; exit $status";
 
 struct Session {

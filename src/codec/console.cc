@@ -3,7 +3,102 @@
 #include <iostream>
 
 #include "codec/suffix_list.h"
+#include "codec/text_stream.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace {
+
+bool is_console(DWORD handle) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
+}
+
+std::wstring widen(std::string_view text, UINT code_page) {
+  std::wstring wide(text.size(), L'\0');  // never more characters than bytes
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
+                                                           wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+std::string narrow(std::wstring_view wide, UINT code_page) {
+  const int size =
+      WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+// What was typed at the console and not yet read, in UTF-8.
+std::string typed;
+std::size_t typed_next = 0;
+
+// Reads one line typed at the console, in UTF-16 (so that no character is
+// lost to a code page). False at its end: nothing read, or Ctrl-Z first.
+bool read_console_line() {
+  std::wstring line;
+  wchar_t part[1024];
+  DWORD got = 0;
+  while ((line.empty() || line.back() != L'\n') &&
+         ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), part, 1024, &got, nullptr) && got > 0) {
+    line.append(part, got);
+  }
+  if (line.empty() || line.front() == L'\x1a') return false;
+  typed = narrow(line, CP_UTF8);
+  typed_next = 0;
+  return true;
+}
+
+}  // namespace
+
+void show(std::string_view text) {
+  if (is_console(STD_OUTPUT_HANDLE)) {
+    const std::wstring wide = widen(text, CP_UTF8);
+    DWORD written = 0;
+    WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  } else {
+    std::cout << narrow(widen(text, CP_UTF8), CP_ACP) << std::flush;
+  }
+}
+
+bool read_answer_char(char& c) {
+  if (!is_console(STD_INPUT_HANDLE)) return static_cast<bool>(std::cin.get(c));
+  while (typed_next == typed.size()) {
+    if (!read_console_line()) return false;
+  }
+  c = typed[typed_next++];
+  return true;
+}
+
+std::filesystem::path file_path(const std::string& name) {
+  return std::u8string_view(reinterpret_cast<const char8_t*>(name.data()), name.size());
+}
+
+#else
 
 void show(std::string_view text) { std::cout << text << std::flush; }
 
-void show_count(std::int64_t count) { std::cout << text_of(number_text(count)); }
+bool read_answer_char(char& c) { return static_cast<bool>(std::cin.get(c)); }
+
+std::filesystem::path file_path(const std::string& name) { return name; }
+
+#endif
+
+void show_count(std::int64_t count) { show(text_of(number_text(count))); }
+
+bool read_answer_word(std::string& word) {
+  char c = 0;
+  do {
+    if (!read_answer_char(c)) return false;
+  } while (is_white_space(c));
+  word.assign(1, c);
+  while (read_answer_char(c) && !is_white_space(c)) word += c;
+#ifdef _WIN32
+  if (!is_console(STD_INPUT_HANDLE)) word = narrow(widen(word, CP_ACP), CP_UTF8);
+#endif
+  return true;
+}

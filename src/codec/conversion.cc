@@ -16,15 +16,15 @@ namespace {
 // path, a hard or a symbolic link). Opening the output would empty the input.
 bool same_file(const std::string& input_name, const std::string& output_name) {
   std::error_code unknown;  // a missing output cannot be the input
-  return std::filesystem::equivalent(input_name, output_name, unknown);
+  return std::filesystem::equivalent(file_path(input_name), file_path(output_name), unknown);
 }
 
 // Removes an output left incomplete, unless it is a device or a pipe,
 // which were never ours to remove.
 void remove_incomplete(const std::string& output_name) {
   std::error_code ignored;
-  if (std::filesystem::is_regular_file(output_name, ignored)) {
-    std::filesystem::remove(output_name, ignored);
+  if (std::filesystem::is_regular_file(file_path(output_name), ignored)) {
+    std::filesystem::remove(file_path(output_name), ignored);
   }
 }
 
@@ -36,7 +36,7 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   if (!open_input_file(input_name, input_file)) return false;
   if (same_file(input_name, output_name)) return false;
   watch_interruptions();  // from before the output exists until it is complete or removed
-  std::ofstream output_file(output_name, std::ios::out | std::ios::trunc);
+  std::ofstream output_file(file_path(output_name), std::ios::out | std::ios::trunc);
   if (!output_file.is_open()) {
     stop_watching_interruptions();
     return false;

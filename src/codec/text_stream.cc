@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 
+#include "codec/console.h"
 #include "codec/interruption.h"
 
 namespace {
@@ -40,8 +41,8 @@ TextWriter make_writer(std::ostream& sink) {
 
 bool open_input_file(const std::string& name, std::ifstream& file) {
   std::error_code ignored;
-  if (std::filesystem::is_directory(name, ignored)) return false;
-  file.open(name, std::ios::in);
+  if (std::filesystem::is_directory(file_path(name), ignored)) return false;
+  file.open(file_path(name), std::ios::in);
   return file.is_open();
 }
 

@@ -1,7 +1,6 @@
 #include "dialogue/dialogue.h"
 
 #include <fstream>
-#include <iostream>
 
 #include "codec/console.h"
 #include "codec/suffix_list.h"
@@ -9,7 +8,7 @@
 
 bool read_mode(char& mode) {
   char c = 0;
-  while (std::cin.get(c)) {
+  while (read_answer_char(c)) {
     if (c == 'k' || c == 'd') {
       mode = c;
       return true;
@@ -21,7 +20,7 @@ bool read_mode(char& mode) {
 bool ask_input_name(const char* prompt, std::string& name) {
   for (;;) {
     show(prompt);
-    if (!(std::cin >> name)) return false;
+    if (!read_answer_word(name)) return false;
     std::ifstream probe;
     if (open_input_file(name, probe)) return true;
     show("Tento soubor neexistuje\n");
@@ -51,7 +50,7 @@ bool run_dialogue() {
     return stop_at_end_of_input();
   }
   show("Zadejte nazev vystupniho souboru: ");
-  if (!(std::cin >> output_name)) return stop_at_end_of_input();
+  if (!read_answer_word(output_name)) return stop_at_end_of_input();
 
   const bool done = compress ? compress_file(input_name, output_name) : decompress_file(input_name, output_name);
   if (!done) show("Chyba pri praci se soubory\n");

@@ -1,0 +1,144 @@
+// Checks the codec on arbitrary bytes against its rules applied the plain
+// way. The first byte picks the check, the second (for the runs) the block
+// size, so that block boundaries fall anywhere:
+//   0  decodes the rest as a suffix-coded list;
+//   1  reads the rest as a plain list and codes it;
+//   2  compares the SSE2 machinery with the portable words on the rest.
+// Together the first two also show that every list that the format can
+// round-trip comes back: each run does what its rule says on any input.
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "codec/conversion.h"
+#include "codec/plain_list.h"
+
+namespace {
+
+void require(bool holds) {
+  if (!holds) __builtin_trap();
+}
+
+struct Converted {
+  std::string output;
+  Step last = Step::end;  // end, or failed
+  std::size_t items = 0;
+};
+
+// Runs a run's two steps over `input` as the run's loop does. Blocks of 1
+// to 64 bytes put boundaries everywhere and keep to the general steps; 64
+// to 1080 let the fast paths run and hand over at every alignment; the rest
+// of the byte values give 4096.
+template <typename State, typename Span, typename Item>
+Converted convert_in_memory(const std::string& input, std::uint8_t block, Span span, Item item) {
+  std::istringstream source(input);
+  std::ostringstream sink;
+  TextReader in = make_reader(source, block < 64 ? block + 1u : block < 192 ? 8u * block - 440u + block % 8u : 4096u);
+  TextWriter out = make_writer(sink);
+  State state;
+  Converted result;
+  for (;;) {
+    result.items += static_cast<std::size_t>(span(state, in, out));
+    if ((result.last = item(state, in, out)) != Step::item) break;
+    ++result.items;
+  }
+  require(flush_writer(out));
+  result.output = sink.str();
+  return result;
+}
+
+void check_decoding(std::uint8_t block, const std::string& input) {
+  std::string expected;
+  std::string current;
+  std::size_t tokens = 0;
+  for (std::size_t i = 0, stop = 0; i < input.size(); i = stop) {
+    for (stop = i; stop < input.size() && !is_white_space(input[stop]);) ++stop;
+    if (stop == i) {
+      ++stop;  // white space
+      continue;
+    }
+    const std::string token = input.substr(i, stop - i);
+    const std::size_t keep = current.size() > token.size() ? current.size() - token.size() : 0;
+    current = current.substr(0, keep) + token;
+    expected += current + "\n";
+    ++tokens;
+  }
+  const Converted got = convert_in_memory<DecompressState>(input, block, decompress_span, decompress_item);
+  require(got.last == Step::end && got.items == tokens && got.output == expected);
+}
+
+// Character by character, with the library's conversions.
+void check_coding(std::uint8_t block, const std::string& input) {
+  std::string expected;
+  std::string prev;
+  std::size_t numbers = 0;
+  Step last = Step::end;
+  for (std::size_t i = 0;;) {
+    while (i < input.size() && is_white_space(input[i])) ++i;
+    const std::size_t from = i < input.size() && input[i] == '+' ? i + 1 : i;
+    if (i < input.size() && (input[i] == '+' || input[i] == '-')) ++i;
+    const std::size_t digits = i;
+    while (i < input.size() && is_digit(input[i])) ++i;
+    if (i == digits) break;
+    std::int64_t value = 0;
+    if (std::from_chars(input.data() + from, input.data() + i, value).ec != std::errc()) {
+      last = Step::failed;
+      break;
+    }
+    const std::string cur = std::to_string(value);
+    std::size_t k = 0;
+    while (cur.size() == prev.size() && k < cur.size() && cur[k] == prev[k]) ++k;
+    expected += cur.substr(k) + "\n";
+    prev = cur;
+    ++numbers;
+  }
+  const Converted got = convert_in_memory<CompressState>(input, block, compress_span, compress_item);
+  require(got.last == last && got.items == numbers && got.output == expected);
+}
+
+#ifdef PRIMEPACK_HAVE_SSE2
+template <std::size_t LANES>
+void compare_texts(const char* a, const char* b, std::size_t from) {
+  char by_sse2[32] = {};
+  char by_words[32] = {};
+  const auto sse2_a = sse2::load_text<LANES>(a);
+  const auto words_a = portable::load_text<LANES>(a);
+  sse2::store_text(by_sse2, sse2::keep_head(sse2_a, sse2::load_text<LANES>(b), from));
+  portable::store_text(by_words, portable::keep_head(words_a, portable::load_text<LANES>(b), from));
+  require(std::memcmp(by_sse2, by_words, 32) == 0 &&
+          sse2::first_difference(sse2_a, sse2::load_text<LANES>(b)) ==
+              portable::first_difference(words_a, portable::load_text<LANES>(b)));
+}
+
+void check_vectors(const std::string& input) {
+  char bytes[2 * CHUNK + 1] = {};
+  std::memcpy(bytes, input.data(), input.size() < sizeof bytes ? input.size() : sizeof bytes);
+  for (std::size_t at = 0; at <= CHUNK; at += 7) {
+    require(sse2::white_space_bits(bytes + at) == portable::white_space_bits(bytes + at) &&
+            sse2::digit_bits(bytes + at) == portable::digit_bits(bytes + at));
+  }
+  const std::size_t from = static_cast<unsigned char>(bytes[0]) % 33;
+  compare_texts<1>(bytes + 1, bytes + 33, from < 16 ? from : 16);
+  compare_texts<2>(bytes + 1, bytes + 33, from);
+}
+#else
+void check_vectors(const std::string&) {}  // nothing to compare with
+#endif
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const std::string rest(reinterpret_cast<const char*>(data) + 2, size - 2);
+  if (data[0] % 3 == 0) {
+    check_decoding(data[1], rest);
+  } else if (data[0] % 3 == 1) {
+    check_coding(data[1], rest);
+  } else {
+    check_vectors(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  }
+  return 0;
+}

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# End to end: the tool run in a new scratch folder for each row, with the
+# row's answers as its standard input; what it prints, its status and the
+# file it writes are compared byte for byte. A Windows build runs under Wine.
+#   dialogue_test.sh PRIMEPACK [WINE]
+set -uo pipefail
+exe=$1 wine=${2:-}
+mode='Komprimovat (k) nebo dekomprimovat (d)?: '
+pack="${mode}Zadejte nazev komprimovaneho souboru: " asked='Zadejte nazev komprimovaneho souboru: '
+unpack="${mode}Zadejte nazev dokomprimovaneho souboru: " out='Zadejte nazev vystupniho souboru: '
+missing=$'Tento soubor neexistuje\n' error=$'Chyba pri praci se soubory\n'
+list=$'2\n3\n5\n7\n11\n13\n' coded=$'2\n3\n5\n7\n11\n3\n'
+six=$'\n\nDokonceno. Celkem: 6 prvocisel.\n'
+run="$wine \"\$0\" < .answers > .printed" failed=0
+
+# row STATUS ANSWERS PRINTED [FILE CONTENT [HOW]]: FILE must hold CONTENT
+# afterwards; without one, out.txt must be missing. PRINTED - is not
+# checked. HOW runs the tool ($run, the tool being $0) or says how the
+# platform intervenes (Linux only).
+row() {
+  [ -n "$wine" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
+  (
+    cd "$(mktemp -d)" || exit 1
+    printf %s "$list" > primes.txt && printf %s "$coded" > coded.txt && printf '5\n' > d && mkdir folder
+    seq 1000 26000 > huge.txt && printf %s "$2" > .answers
+    status=0 ok=1
+    bash -c "${6:-$run}" "$exe" || status=$?
+    [ "$status" = "$1" ] || ok=0
+    [ "$3" = - ] || native "$3" | cmp -s - .printed || ok=0
+    cmp -s primes.txt <(printf %s "$list") || ok=0
+    if [ -n "${4:-}" ]; then native "$5" | cmp -s - "$4" || ok=0; elif [ -e out.txt ]; then ok=0; fi
+    [ $ok = 1 ] || { echo "FAILED: ${2:0:40} (status $status): $(cat .printed)" && exit 1; }
+  ) || failed=1
+}
+native() { [ -n "$wine" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the platform's line ends
+
+row 0 'k primes.txt packed.txt' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" packed.txt "$coded"
+row 0 $'x y\nK\n\nk\nprimes.txt\npacked.txt\n' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" \
+  packed.txt "$coded"
+row 0 'd coded.txt plain.txt' "$unpack$out"'Dekomprimuji soubor coded.txt do souboru plain.txt'"$six" plain.txt "$list"
+row 0 'kd out.txt' "$pack$out"$'Komprimuji soubor d do souboru out.txt\n\nDokonceno. Celkem: 1 prvocisel.\n' \
+  out.txt $'5\n'  # d is read as the input name
+row 0 'k my file.txt primes.txt out.txt' \
+  "$pack$missing$asked$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded"
+long=a-name-of-more-than-twenty-characters.txt
+row 0 "k folder primes.txt $long" "$pack$missing$asked$out""Komprimuji soubor primes.txt do souboru $long$six" \
+  $long "$coded"
+# A reader that closed standard output loses the messages, not the list.
+row 0 'd coded.txt out.txt' - out.txt "$list" "{ sleep 0.3; $wine \"\$0\" < .answers; } | true; exit \${PIPESTATUS[0]}"
+# Standard input ends before the dialogue is answered: nothing converted.
+row 1 '' "$mode"$'\n'
+row 1 'k' "$pack"$'\n'
+row 1 'k primes.txt' "$pack$out"$'\n'
+# A failed run: one error message, on a line of its own after the dots.
+row 1 'k primes.txt no/such/out.txt' "$pack$out$error"
+row 1 'k huge.txt /dev/full' "$pack$out"$'Komprimuji soubor huge.txt do souboru /dev/full\n..\n'"$error"
+row 1 'k huge.txt out.txt' "$pack$out"$'Komprimuji soubor huge.txt do souboru out.txt\n..\n'"$error" '' '' \
+  "ulimit -f 40; $run"
+# SIGTERM while the run reads one endless number: the output is removed and
+# the process ends by the signal.
+row $((128 + 15)) 'k zeros.txt out.txt' "$pack$out"$'Komprimuji soubor zeros.txt do souboru out.txt\n\n' '' '' "
+  mkfifo zeros.txt; yes 0 | tr -d '\n' 1<> zeros.txt & feeder=\$!
+  $run & tool=\$!
+  for i in \$(seq 500); do [ -e out.txt ] && break; sleep 0.01; done; sleep 0.2; kill -TERM \$tool
+  for i in \$(seq 200); do kill -0 \$tool 2> /dev/null || break; sleep 0.05; done; kill -KILL \$tool 2> /dev/null
+  wait \$tool; status=\$?; kill \$feeder; exit \$status"
+# Half a million numbers there and back, byte for byte, a dot for each 10000.
+cd "$(mktemp -d)" && seq 1 7 3500000 > list.txt
+summary=$'\n'$(printf '%.0s.' $(seq 50))$'\nDokonceno. Celkem: 500000 prvocisel.\n'
+printf 'k list.txt packed.txt' | $wine "$exe" > packed.printed && printf 'd packed.txt back.txt' | $wine "$exe" > back.printed &&
+  native "$pack$out"'Komprimuji soubor list.txt do souboru packed.txt'"$summary" | cmp -s - packed.printed &&
+  native "$unpack$out"'Dekomprimuji soubor packed.txt do souboru back.txt'"$summary" | cmp -s - back.printed &&
+  sed "s/\$/${wine:+\r}/" list.txt | cmp -s - back.txt || { echo "FAILED: there and back"; failed=1; }
+[ $failed = 0 ] && echo "dialogue rows passed"
+exit $failed

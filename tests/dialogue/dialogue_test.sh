@@ -42,9 +42,8 @@ row 0 'kd out.txt' "$pack$out"$'Komprimuji soubor d do souboru out.txt\n\nDokonc
   out.txt $'5\n'  # d is read as the input name
 row 0 'k my file.txt primes.txt out.txt' \
   "$pack$missing$asked$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded"
-long=a-name-of-more-than-twenty-characters.txt
-row 0 "k folder primes.txt $long" "$pack$missing$asked$out""Komprimuji soubor primes.txt do souboru $long$six" \
-  $long "$coded"
+row 0 "k folder primes.txt ${long:=a-name-of-more-than-twenty-characters.txt}" \
+  "$pack$missing$asked$out""Komprimuji soubor primes.txt do souboru $long$six" "$long" "$coded"
 # A reader that closed standard output loses the messages, not the list.
 row 0 'd coded.txt out.txt' - out.txt "$list" "{ sleep 0.3; $wine \"\$0\" < .answers; } | true; exit \${PIPESTATUS[0]}"
 # Standard input ends before the dialogue is answered: nothing converted.
@@ -54,6 +53,8 @@ row 1 'k primes.txt' "$pack$out"$'\n'
 # A failed run: one error message, on a line of its own after the dots.
 row 1 'k primes.txt no/such/out.txt' "$pack$out$error"
 row 1 'k huge.txt /dev/full' "$pack$out"$'Komprimuji soubor huge.txt do souboru /dev/full\n..\n'"$error"
+row 1 'k huge.txt full/out.txt' "$pack$out"$'Komprimuji soubor huge.txt do souboru full/out.txt\n..\n'"$error" '' '' \
+  "mkdir full && mount -t tmpfs -o size=40k tmpfs full && $run; s=\$?; [ -e full/out.txt ] && s=9; umount full; exit \$s"
 row 1 'k huge.txt out.txt' "$pack$out"$'Komprimuji soubor huge.txt do souboru out.txt\n..\n'"$error" '' '' \
   "ulimit -f 40; $run"
 # SIGTERM while the run reads one endless number: the output is removed and

@@ -18,6 +18,10 @@ bool is_console(DWORD handle) {
   return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
 }
 
+// Asked once: what the standard handles are does not change during a run.
+const bool console_input = is_console(STD_INPUT_HANDLE);
+const bool console_output = is_console(STD_OUTPUT_HANDLE);
+
 std::wstring widen(std::string_view text, UINT code_page) {
   std::wstring wide(text.size(), L'\0');  // never more characters than bytes
   wide.resize(static_cast<std::size_t>(MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
@@ -56,7 +60,7 @@ bool read_console_line() {
 }  // namespace
 
 void show(std::string_view text) {
-  if (is_console(STD_OUTPUT_HANDLE)) {
+  if (console_output) {
     const std::wstring wide = widen(text, CP_UTF8);
     DWORD written = 0;
     WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
@@ -66,7 +70,7 @@ void show(std::string_view text) {
 }
 
 bool read_answer_char(char& c) {
-  if (!is_console(STD_INPUT_HANDLE)) return static_cast<bool>(std::cin.get(c));
+  if (!console_input) return static_cast<bool>(std::cin.get(c));
   while (typed_next == typed.size()) {
     if (!read_console_line()) return false;
   }
@@ -98,7 +102,7 @@ bool read_answer_word(std::string& word) {
   word.assign(1, c);
   while (read_answer_char(c) && !is_white_space(c)) word += c;
 #ifdef _WIN32
-  if (!is_console(STD_INPUT_HANDLE)) word = narrow(widen(word, CP_ACP), CP_UTF8);
+  if (!console_input) word = narrow(widen(word, CP_ACP), CP_UTF8);
 #endif
   return true;
 }

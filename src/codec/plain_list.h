@@ -1,9 +1,6 @@
 // Reading a plain number list: decimal integers separated by white space.
 #pragma once
 
-#include <cstddef>
-#include <string_view>
-
 #include "codec/suffix_list.h"
 #include "codec/text_stream.h"
 

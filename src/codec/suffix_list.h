@@ -42,9 +42,9 @@ inline std::string_view text_of(const NumberText& text) { return {text.chars, te
 // The canonical text of `value`.
 NumberText number_text(std::int64_t value);
 
-// Keeps a copy of the padded text `text`.
+// Keeps a copy of the padded text `text`, which may be `to`'s own.
 inline void keep_text(NumberText& to, std::string_view text) {
-  if (text.data() != to.chars) std::memcpy(to.chars, text.data(), VECTOR_TEXT);
+  std::memmove(to.chars, text.data(), VECTOR_TEXT);
   to.size = text.size();
 }
 

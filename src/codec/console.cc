@@ -1,8 +1,8 @@
 #include "codec/console.h"
 
+#include <charconv>
 #include <iostream>
 
-#include "codec/suffix_list.h"
 #include "codec/text_stream.h"
 
 #ifdef _WIN32
@@ -40,19 +40,24 @@ std::string narrow(std::wstring_view wide, UINT code_page) {
 // What was typed at the console and not yet read, in UTF-8.
 std::string typed;
 std::size_t typed_next = 0;
+bool line_start = true;   // the next piece read starts a line
+wchar_t split_half = 0;   // the first half of a character split between pieces
 
-// Reads one line typed at the console, in UTF-16 (so that no character is
-// lost to a code page). False at its end: nothing read, or Ctrl-Z first.
-bool read_console_line() {
-  std::wstring line;
-  wchar_t part[1024];
+// Reads the next piece of a line typed at the console, in UTF-16 (so that
+// no character is lost to a code page), at most 1024 characters at a time
+// so that no line is held whole. False at its end: nothing read, or Ctrl-Z
+// at the start of a line.
+bool read_console_piece() {
+  wchar_t part[1025];
+  DWORD size = split_half != 0 ? 1 : 0;
+  part[0] = split_half;
   DWORD got = 0;
-  while ((line.empty() || line.back() != L'\n') &&
-         ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), part, 1024, &got, nullptr) && got > 0) {
-    line.append(part, got);
-  }
-  if (line.empty() || line.front() == L'\x1a') return false;
-  typed = narrow(line, CP_UTF8);
+  if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), part + size, 1024, &got, nullptr) || got == 0) return false;
+  if (line_start && part[size] == L'\x1a') return false;
+  size += got;
+  line_start = part[size - 1] == L'\n';
+  split_half = part[size - 1] >= 0xD800 && part[size - 1] < 0xDC00 ? part[--size] : 0;
+  typed = narrow({part, size}, CP_UTF8);
   typed_next = 0;
   return true;
 }
@@ -72,14 +77,10 @@ void show(std::string_view text) {
 bool read_answer_char(char& c) {
   if (!console_input) return static_cast<bool>(std::cin.get(c));
   while (typed_next == typed.size()) {
-    if (!read_console_line()) return false;
+    if (!read_console_piece()) return false;
   }
   c = typed[typed_next++];
   return true;
-}
-
-std::filesystem::path file_path(const std::string& name) {
-  return std::u8string_view(reinterpret_cast<const char8_t*>(name.data()), name.size());
 }
 
 #else
@@ -88,11 +89,12 @@ void show(std::string_view text) { std::cout << text << std::flush; }
 
 bool read_answer_char(char& c) { return static_cast<bool>(std::cin.get(c)); }
 
-std::filesystem::path file_path(const std::string& name) { return name; }
-
 #endif
 
-void show_count(std::int64_t count) { show(text_of(number_text(count))); }
+void show_count(std::int64_t count) {
+  char text[20];  // "-9223372036854775808"
+  show({text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, count).ptr - text)});
+}
 
 bool read_answer_word(std::string& word) {
   char c = 0;
@@ -100,7 +102,10 @@ bool read_answer_word(std::string& word) {
     if (!read_answer_char(c)) return false;
   } while (is_white_space(c));
   word.assign(1, c);
-  while (read_answer_char(c) && !is_white_space(c)) word += c;
+  while (read_answer_char(c) && !is_white_space(c)) {
+    if (word.size() <= MAX_NAME_SIZE) word += c;  // one more than a name may hold tells it is too long
+  }
+  if (word.size() > MAX_NAME_SIZE) word.clear();
 #ifdef _WIN32
   if (!console_input) word = narrow(widen(word, CP_ACP), CP_UTF8);
 #endif

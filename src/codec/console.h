@@ -1,5 +1,5 @@
 // The user's console: messages to standard output, answers from standard
-// input, and the files that the answers name.
+// input.
 //
 // Names are bytes on Linux. On Windows they are held in UTF-8: an answer
 // typed at a console is read as the characters typed, whatever the
@@ -9,10 +9,19 @@
 // ANSI code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+// The longest name that the platform takes as a path: on Linux PATH_MAX
+// less its terminating zero; on Windows 32767 UTF-16 units, each at most 3
+// bytes of UTF-8. A longer word names no file.
+#ifdef _WIN32
+inline constexpr std::size_t MAX_NAME_SIZE = 3 * 32767;
+#else
+inline constexpr std::size_t MAX_NAME_SIZE = 4095;
+#endif
 
 // Prints `text` and flushes it, so that it is on screen at once, before any
 // answer is read and while a long run goes on.
@@ -25,8 +34,7 @@ void show_count(std::int64_t count);
 bool read_answer_char(char& c);
 
 // Skips white space, then reads a word: the characters up to the next white
-// space or the end of input. False when the input ends before a word.
+// space or the end of input. A word longer than MAX_NAME_SIZE is read to its
+// end without being kept and given as the empty word, which names no file.
+// False when the input ends before a word.
 bool read_answer_word(std::string& word);
-
-// The file that `name`, as read by read_answer_word, names.
-std::filesystem::path file_path(const std::string& name);

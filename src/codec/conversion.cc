@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "codec/console.h"
+#include "codec/files.h"
 #include "codec/interruption.h"
 #include "codec/suffix_list.h"
 
@@ -36,8 +37,8 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   if (!open_input_file(input_name, input_file)) return false;
   if (same_file(input_name, output_name)) return false;
   watch_interruptions();  // from before the output exists until it is complete or removed
-  std::ofstream output_file(file_path(output_name), std::ios::out | std::ios::trunc);
-  if (!output_file.is_open()) {
+  std::ofstream output_file;
+  if (!open_output_file(output_name, output_file)) {
     stop_watching_interruptions();
     return false;
   }

@@ -13,7 +13,7 @@
 enum class Step {
   item,    // one number was converted
   end,     // the input holds no further number
-  failed,  // the input holds a number that cannot be converted
+  failed,  // the input holds a number or token that cannot be converted
 };
 
 // What compression keeps from one number to the next.
@@ -41,5 +41,6 @@ struct DecompressState {
 std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter& out);
 
 // Reads the next token of a suffix-coded list and writes the number it
-// stands for on a line of its own.
+// stands for on a line of its own. Fails on a token longer than
+// MAX_TOKEN_SIZE.
 Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out);

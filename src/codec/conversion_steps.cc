@@ -103,8 +103,7 @@ template <std::size_t LANES>
       }
       apply_suffix(current, token, size);
       vectors::store_text(at, current.chars);  // the block has room behind it
-      at[current.size] = '\n';
-      at += current.size + 1;
+      at = put_line_end(at + current.size);
     }
     if (refused == nullptr && !next_chunk(chunk, starts)) refused = chunk;
   }
@@ -126,7 +125,14 @@ std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter&
 
 Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out) {
   std::string_view token;
-  if (!read_token(in, token)) return Step::end;
+  switch (read_token(in, token)) {
+    case TokenRead::none:
+      return Step::end;
+    case TokenRead::too_long:
+      return Step::failed;
+    case TokenRead::token:
+      break;
+  }
   apply_suffix(state.current, token);
   write_line(out, state.current);
   return Step::item;

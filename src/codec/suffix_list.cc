@@ -15,16 +15,18 @@ void write_suffix_line(TextWriter& out, std::int64_t cur, std::int64_t prev) {
   write_suffix_line(out, text_of(cur_text), text_of(prev_text));
 }
 
-bool read_token(TextReader& in, std::string_view& token) {
-  if (!skip_white_space(in)) return false;
+TokenRead read_token(TextReader& in, std::string_view& token) {
+  if (!skip_white_space(in)) return TokenRead::none;
   in.spill.clear();
   for (;;) {
     const char* stop = in.next;
     while (stop < in.end && !is_white_space(*stop)) ++stop;
+    const auto size = static_cast<std::size_t>(stop - in.next);
+    if (in.spill.size() + size > MAX_TOKEN_SIZE) return TokenRead::too_long;
     if (stop < in.end && in.spill.empty()) {  // the whole token lies in this block
-      token = {in.next, static_cast<std::size_t>(stop - in.next)};
+      token = {in.next, size};
       in.next = stop;
-      return true;
+      return TokenRead::token;
     }
     // The token may go on in the next block: gather it whole.
     in.spill.append(in.next, stop);
@@ -32,5 +34,5 @@ bool read_token(TextReader& in, std::string_view& token) {
     if (stop < in.end || !refill(in)) break;
   }
   token = in.spill;
-  return true;
+  return TokenRead::token;
 }

@@ -22,6 +22,11 @@
 // terminating zero byte is needed.
 inline constexpr std::size_t TEXT_FIELD_SIZE = 20;
 
+// The longest token that decoding restores: far longer than any number
+// text, and short enough that reading one keeps little. A longer token
+// fails the run, so that no input can make the reader hold without bound.
+inline constexpr std::size_t MAX_TOKEN_SIZE = 4096;
+
 // A progress dot is shown after every this many numbers.
 inline constexpr std::int64_t PROGRESS_INTERVAL = 10000;
 
@@ -62,14 +67,13 @@ inline std::size_t suffix_start(std::string_view cur, std::string_view prev) {
 
 // Puts the line that codes `cur` after `prev` (padded texts, at most
 // 16 * LANES long) at `at`, with a whole vector of room: `cur` from
-// suffix_start on, then a line end. Equal texts give an empty line. Gives
+// suffix_start on, then LINE_END. Equal texts give an empty line. Gives
 // the end of the line.
 template <std::size_t LANES = 2>
 inline char* put_suffix_line(char* at, std::string_view cur, std::string_view prev) {
   const std::size_t k = suffix_start<LANES>(cur, prev);
   vectors::store_text(at, vectors::load_text<LANES>(cur.data() + k));
-  at[cur.size() - k] = '\n';
-  return at + (cur.size() - k + 1);
+  return put_line_end(at + (cur.size() - k));
 }
 
 inline void write_suffix_line(TextWriter& out, std::string_view cur, std::string_view prev) {
@@ -111,15 +115,20 @@ inline void apply_suffix(HeldText<LANES>& current, const char* token, std::size_
   current.size = size + head;
 }
 
+enum class TokenRead {
+  token,     // a token was read
+  none,      // end of input
+  too_long,  // the next token is longer than MAX_TOKEN_SIZE
+};
+
 // Skips white space and gives the next token, a maximal run of other
-// characters, of any length. The view holds until the next read. False at
-// end of input.
-bool read_token(TextReader& in, std::string_view& token);
+// characters. The view holds until the next read.
+TokenRead read_token(TextReader& in, std::string_view& token);
 
 // Runs one conversion between the named files, printing the announcement,
 // a dot every PROGRESS_INTERVAL numbers and the summary. False, with no
 // message of its own, when a file cannot be opened, both names stand for the
-// same file, a number lies beyond 64 bits (compression), or reading or
-// writing fails; an incomplete output that is a regular file is removed then.
+// same file, a number lies beyond 64 bits (compression), a token is longer
+// than MAX_TOKEN_SIZE (decompression), or reading or writing fails; an incomplete output that is a regular file is removed then.
 bool compress_file(const std::string& input_name, const std::string& output_name);
 bool decompress_file(const std::string& input_name, const std::string& output_name);

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <istream>
 #include <ostream>
 
-#include "codec/console.h"
 #include "codec/interruption.h"
 
 namespace {
@@ -39,21 +37,20 @@ TextWriter make_writer(std::ostream& sink) {
   return out;
 }
 
-bool open_input_file(const std::string& name, std::ifstream& file) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(file_path(name), ignored)) return false;
-  file.open(file_path(name), std::ios::in);
-  return file.is_open();
-}
-
 bool refill(TextReader& in) {
   // An interruption also ends a number or token that never ends, such as
   // the digits of an endless device.
-  if (in.failed || interrupted()) return false;
+  if (in.failed || in.ended || interrupted()) return false;
   in.source->read(in.block, static_cast<std::streamsize>(in.block_size));
-  const auto got = static_cast<std::size_t>(in.source->gcount());
+  auto got = static_cast<std::size_t>(in.source->gcount());
   // A read error sets badbit (the end of input only sets eofbit and failbit).
   if (in.source->bad()) in.failed = true;
+  if constexpr (ENDS_AT_CTRL_Z) {
+    if (const void* stop = std::memchr(in.block, '\x1a', got)) {
+      got = static_cast<std::size_t>(static_cast<const char*>(stop) - in.block);
+      in.ended = true;
+    }
+  }
   in.next = in.block;
   in.end = in.block + got;
   return got > 0 && !in.failed;
@@ -84,7 +81,7 @@ void write_line(TextWriter& out, std::string_view text) {
     text.remove_prefix(part);
     if (text.empty()) break;
   }
-  out.block[out.used++] = '\n';
+  out.used = static_cast<std::size_t>(put_line_end(out.block + out.used) - out.block);
 }
 
 bool flush_writer(TextWriter& out) {

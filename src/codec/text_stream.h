@@ -1,11 +1,13 @@
-// Block-buffered reading and writing of text-mode streams, on which both
-// list formats are read and written.
+// Block-buffered reading and writing of the binary streams on which both
+// list formats are read and written, giving the bytes of a text-mode stream
+// of the platform: lines end with LINE_END, and on Windows a text ends at
+// its first Ctrl-Z.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <cstring>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -25,6 +27,22 @@ inline constexpr std::size_t PAGE_SIZE = 4096;
 // the block's edges.
 inline constexpr std::size_t READ_MARGIN = 64;
 inline constexpr std::size_t WRITE_MARGIN = 64;
+
+// The line end that a text-mode stream writes for "\n", and whether a
+// text-mode read ends at a Ctrl-Z: Windows's, or else a single line feed.
+#ifdef _WIN32
+inline constexpr std::string_view LINE_END = "\r\n";
+inline constexpr bool ENDS_AT_CTRL_Z = true;
+#else
+inline constexpr std::string_view LINE_END = "\n";
+inline constexpr bool ENDS_AT_CTRL_Z = false;
+#endif
+
+// Puts LINE_END at `at` and gives the end of the line.
+inline char* put_line_end(char* at) {
+  std::memcpy(at, LINE_END.data(), LINE_END.size());
+  return at + LINE_END.size();
+}
 
 // Blank, tab, line feed, vertical tab, form feed and carriage return. A
 // carriage return being white space is what lets CR LF files read like LF ones.
@@ -46,6 +64,7 @@ struct TextReader {
   const char* end = nullptr;
   std::string spill;    // a token or number that crosses a block boundary
   bool failed = false;  // the stream reported a read error (not its end)
+  bool ended = false;   // a Ctrl-Z ended the text (Windows)
 };
 
 // Collects output in `block` and hands it to a stream BLOCK_SIZE bytes at
@@ -64,13 +83,9 @@ struct TextWriter {
 TextReader make_reader(std::istream& source, std::size_t block_size = BLOCK_SIZE);
 TextWriter make_writer(std::ostream& sink);
 
-// Opens `name` for reading in text mode. False when it cannot be opened or
-// names a directory, so that a directory is never taken for an empty list.
-bool open_input_file(const std::string& name, std::ifstream& file);
-
 // Reads the next block into the buffer, dropping what was consumed. False at
-// end of input, on a read error (which sets `failed`) or once the run was
-// interrupted.
+// end of input (where ENDS_AT_CTRL_Z, also at a Ctrl-Z), on a read error
+// (which sets `failed`) or once the run was interrupted.
 bool refill(TextReader& in);
 
 // Skips white space. False when the input ends first; otherwise `next`
@@ -85,8 +100,7 @@ inline bool skip_white_space(TextReader& in) {
   }
 }
 
-// Appends `text`, of any length, and a line end ("\n", which a text-mode
-// stream turns into the platform's line end).
+// Appends `text`, of any length, and LINE_END.
 void write_line(TextWriter& out, std::string_view text);
 
 // Hands BLOCK_SIZE bytes to the stream once the block holds that many,

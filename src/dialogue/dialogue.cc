@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "codec/console.h"
+#include "codec/files.h"
 #include "codec/suffix_list.h"
-#include "codec/text_stream.h"
 
 bool read_mode(char& mode) {
   char c = 0;

@@ -1,38 +1,41 @@
 #!/usr/bin/env bash
 # End to end: the tool run in a new scratch folder for each row, with the
 # row's answers as its standard input; what it prints, its status and the
-# file it writes are compared byte for byte. A Windows build runs under Wine.
-#   dialogue_test.sh PRIMEPACK [WINE]
+# file it writes are compared byte for byte. A cross build runs under its
+# emulator: Wine for Windows (primepack.exe), qemu for other processors.
+#   dialogue_test.sh PRIMEPACK [EMULATOR]
 set -uo pipefail
-exe=$1 wine=${2:-}
+exe=$1 emulator=${2:-} windows=
+[[ $exe == *.exe ]] && windows=1
 mode='Komprimovat (k) nebo dekomprimovat (d)?: '
 pack="${mode}Zadejte nazev komprimovaneho souboru: " asked='Zadejte nazev komprimovaneho souboru: '
 unpack="${mode}Zadejte nazev dokomprimovaneho souboru: " out='Zadejte nazev vystupniho souboru: '
 missing=$'Tento soubor neexistuje\n' error=$'Chyba pri praci se soubory\n'
 list=$'2\n3\n5\n7\n11\n13\n' coded=$'2\n3\n5\n7\n11\n3\n'
 six=$'\n\nDokonceno. Celkem: 6 prvocisel.\n'
-run="$wine \"\$0\" < .answers > .printed" failed=0
+run="$emulator \"\$0\" < .answers > .printed 2> .errors" failed=0
 
 # row STATUS ANSWERS PRINTED [FILE CONTENT [HOW]]: FILE must hold CONTENT
 # afterwards; without one, out.txt must be missing. PRINTED - is not
 # checked. HOW runs the tool ($run, the tool being $0) or says how the
 # platform intervenes (Linux only).
 row() {
-  [ -n "$wine" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
+  [ -n "$windows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
   (
     cd "$(mktemp -d)" || exit 1
     printf %s "$list" > primes.txt && printf %s "$coded" > coded.txt && printf '5\n' > d && mkdir folder
-    seq 1000 26000 > huge.txt && printf %s "$2" > .answers
+    seq 1000 26000 > huge.txt && printf '2\r3\r\r\n5\r\n\r\n7 11\x1a13 17\r\n' > odd.txt && printf %s "$2" > .answers
     status=0 ok=1
     bash -c "${6:-$run}" "$exe" || status=$?
     [ "$status" = "$1" ] || ok=0
     [ "$3" = - ] || native "$3" | cmp -s - .printed || ok=0
+    [ ! -s .errors ] || ok=0  # nothing ever goes to standard error
     cmp -s primes.txt <(printf %s "$list") || ok=0
     if [ -n "${4:-}" ]; then native "$5" | cmp -s - "$4" || ok=0; elif [ -e out.txt ]; then ok=0; fi
     [ $ok = 1 ] || { echo "FAILED: ${2:0:40} (status $status): $(cat .printed)" && exit 1; }
   ) || failed=1
 }
-native() { [ -n "$wine" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the platform's line ends
+native() { [ -n "$windows" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the platform's line ends
 
 row 0 'k primes.txt packed.txt' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" packed.txt "$coded"
 row 0 $'x y\nK\n\nk\nprimes.txt\npacked.txt\n' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" \
@@ -44,8 +47,16 @@ row 0 'k my file.txt primes.txt out.txt' \
   "$pack$missing$asked$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded"
 row 0 "k folder primes.txt ${long:=a-name-of-more-than-twenty-characters.txt}" \
   "$pack$missing$asked$out""Komprimuji soubor primes.txt do souboru $long$six" "$long" "$coded"
+# Lone and doubled carriage returns are white space. On Windows a text ends
+# at its first Ctrl-Z, as a text-mode read ends it; elsewhere Ctrl-Z is a
+# character like any other, which ends a plain list but not a token.
+row 0 'k odd.txt out.txt' "$pack$out"$'Komprimuji soubor odd.txt do souboru out.txt\n\nDokonceno. Celkem: 5 prvocisel.\n' \
+  out.txt $'2\n3\n5\n7\n11\n'
+if [ -n "$windows" ]; then count=5 restored=$'2\n3\n5\n7\n11\n'; else count=6 restored=$'2\n3\n5\n7\n11\x1a13\n11\x1a17\n'; fi
+row 0 'd odd.txt out.txt' "$unpack$out"$'Dekomprimuji soubor odd.txt do souboru out.txt\n\nDokonceno. Celkem: '$count$' prvocisel.\n' \
+  out.txt "$restored"
 # A reader that closed standard output loses the messages, not the list.
-row 0 'd coded.txt out.txt' - out.txt "$list" "{ sleep 0.3; $wine \"\$0\" < .answers; } | true; exit \${PIPESTATUS[0]}"
+row 0 'd coded.txt out.txt' - out.txt "$list" "{ sleep 0.3; $emulator \"\$0\" < .answers; } | true; exit \${PIPESTATUS[0]}"
 # Standard input ends before the dialogue is answered: nothing converted.
 row 1 '' "$mode"$'\n'
 row 1 'k' "$pack"$'\n'
@@ -66,12 +77,22 @@ row $((128 + 15)) 'k zeros.txt out.txt' "$pack$out"$'Komprimuji soubor zeros.txt
   for i in \$(seq 500); do [ -e out.txt ] && break; sleep 0.01; done; sleep 0.2; kill -TERM \$tool
   for i in \$(seq 200); do kill -0 \$tool 2> /dev/null || break; sleep 0.05; done; kill -KILL \$tool 2> /dev/null
   wait \$tool; status=\$?; kill \$feeder; exit \$status"
+# Input that would take memory without bound, within 200 MB of address
+# space: an endless compressed token fails the run; an endless name is
+# refused like a missing file, and the next one taken.
+row 1 'd endless.txt out.txt' "$unpack$out"$'Dekomprimuji soubor endless.txt do souboru out.txt\n\n'"$error" '' '' "
+  mkfifo endless.txt; { printf '12345 '; exec yes 7; } | tr -d '\n' 1<> endless.txt & feeder=\$!
+  (ulimit -v 200000; $run); status=\$?; kill \$feeder; exit \$status"
+row 0 '' "$pack$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded" "
+  { printf 'k '; head -c 100000000 /dev/zero | tr '\\0' n; printf ' primes.txt out.txt'; } |
+  (ulimit -v 200000; $emulator \"\$0\" > .printed 2> .errors)"
 # Half a million numbers there and back, byte for byte, a dot for each 10000.
 cd "$(mktemp -d)" && seq 1 7 3500000 > list.txt
 summary=$'\n'$(printf '%.0s.' $(seq 50))$'\nDokonceno. Celkem: 500000 prvocisel.\n'
-printf 'k list.txt packed.txt' | $wine "$exe" > packed.printed && printf 'd packed.txt back.txt' | $wine "$exe" > back.printed &&
+printf 'k list.txt packed.txt' | $emulator "$exe" > packed.printed &&
+  printf 'd packed.txt back.txt' | $emulator "$exe" > back.printed &&
   native "$pack$out"'Komprimuji soubor list.txt do souboru packed.txt'"$summary" | cmp -s - packed.printed &&
   native "$unpack$out"'Dekomprimuji soubor packed.txt do souboru back.txt'"$summary" | cmp -s - back.printed &&
-  sed "s/\$/${wine:+\r}/" list.txt | cmp -s - back.txt || { echo "FAILED: there and back"; failed=1; }
+  sed "s/\$/${windows:+\r}/" list.txt | cmp -s - back.txt || { echo "FAILED: there and back"; failed=1; }
 [ $failed = 0 ] && echo "dialogue rows passed"
 exit $failed

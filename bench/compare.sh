@@ -4,7 +4,10 @@
 # and gzip -1, and on two more lists beside the ones they compare with: 19-
 # digit primes (from 10^18, about as many bytes as the list below LIMIT/5),
 # and the primes below LIMIT/10 with CR LF line ends and with LF. Prints one
-# table.
+# table. Where Wine and mingw-w64 are at hand, a second table times the
+# Windows build under Wine against a binary copy built by the same
+# toolchain (bench/binary_copy.cc): best of at least 5 interleaved rounds,
+# less Wine's start-up (the copy of an empty file).
 #
 #   bench/compare.sh [LIMIT] [ROUNDS]
 #
@@ -92,6 +95,36 @@ for i in "${!names[@]}"; do
   /usr/bin/time -f "${names[$i]} %M" -a -o memory.txt sh -c "${commands[$i]}"
 done
 
+# The Windows build under Wine. Messages go to a file: under Wine, each
+# flushed write to /dev/null costs a round trip to its server.
+windows_rounds=0
+if command -v wine > /dev/null && command -v x86_64-w64-mingw32-g++-posix > /dev/null; then
+  windows_rounds=$((rounds > 5 ? rounds : 5))
+  windows="$root/build/bench-windows"
+  cmake -S "$root" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DPRIMEPACK_BENCH=ON -DBUILD_TESTING=OFF > /dev/null
+  cmake --build "$windows" --target primepack binary_copy -j 2 > /dev/null
+  export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  : > empty.txt
+  wine "$windows/bench/binary_copy.exe" empty.txt empty-copy.txt > /dev/null 2>&1  # makes the prefix
+  printf 'k primes.txt windows-packed.txt\n' > windows-compress.answers
+  printf 'd windows-packed.txt windows-restored.txt\n' > windows-restore.answers
+  windows_args=(-n windows-start-up "wine $windows/bench/binary_copy.exe empty.txt empty-copy.txt"
+                -n windows-copy "wine $windows/bench/binary_copy.exe primes.txt windows-copy.txt"
+                -n windows-compress "wine $windows/primepack.exe < windows-compress.answers > windows.printed"
+                -n windows-decompress "wine $windows/primepack.exe < windows-restore.answers > windows.printed")
+  for round in $(seq "$windows_rounds"); do
+    hyperfine --runs 1 --style none --export-json "windows-round-$round.json" "${windows_args[@]}" \
+      > /dev/null 2>> hyperfine.log
+  done
+  # Byte for byte the Linux build's files, with CR LF line ends.
+  sed 's/$/\r/' primes-packed.txt | cmp - windows-packed.txt
+  sed 's/$/\r/' primes.txt | cmp - windows-restored.txt
+  sizes_windows=("windows-copy=$(stat -c %s primes.txt):$(stat -c %s windows-copy.txt)"
+                 "windows-compress=$(stat -c %s primes.txt):$(stat -c %s windows-packed.txt)"
+                 "windows-decompress=$(stat -c %s windows-packed.txt):$(stat -c %s windows-restored.txt)")
+fi
+
 # The outputs must be the plain coder's, byte for byte, and restore the list;
 # the CR LF list must code as the LF one.
 cmp primes-packed.txt plain-packed.txt
@@ -104,16 +137,21 @@ for i in "${!names[@]}"; do
   sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
 done
 
-python3 - "$limit" "$rounds" "$where" "$work" "${sizes[@]}" <<'PY'
+python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "${sizes[@]}" ${sizes_windows[@]+"${sizes_windows[@]}"} <<'PY'
 import json, statistics, sys
-limit, rounds, where, work = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
-sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[5:])}
-times = {}
-for r in range(1, rounds + 1):
-    for result in json.load(open(f"{work}/round-{r}.json"))["results"]:
-        times.setdefault(result["command"], []).append(result["times"][0])
+limit, rounds, windows_rounds, where, work = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
+sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[6:])}
+
+def samples(prefix, count):
+    times = {}
+    for r in range(1, count + 1):
+        for result in json.load(open(f"{work}/{prefix}{r}.json"))["results"]:
+            times.setdefault(result["command"], []).append(result["times"][0])
+    return times
+
+times = samples("round-", rounds)
 memory = dict(line.split() for line in open(f"{work}/memory.txt"))
-median = {name: statistics.median(samples) for name, samples in times.items()}
+median = {name: statistics.median(runs) for name, runs in times.items()}
 copy = median["copy-dd"]
 mib = 1024 * 1024
 print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
@@ -130,4 +168,18 @@ print()
 print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-compress'):.2f} x the time per byte "
       f"of the list below {limit}")
 print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the time of the same list with LF")
+if windows_rounds:
+    best = {name: min(runs) for name, runs in samples("windows-round-", windows_rounds).items()}
+    start_up = best.pop("windows-start-up")
+    copy = best["windows-copy"] - start_up
+    print()
+    print(f"Windows build under Wine, best of {windows_rounds} interleaved rounds less Wine's start-up "
+          f"({start_up:.3f} s)")
+    print()
+    print("| command | MiB read | seconds | x binary copy | output / input |")
+    print("|---|---:|---:|---:|---:|")
+    for name, seconds in best.items():
+        read, written = sizes[name]
+        print(f"| {name} | {read / mib:.1f} | {seconds - start_up:.3f} | {(seconds - start_up) / copy:.2f} "
+              f"| {written / read:.1%} |")
 PY

@@ -127,11 +127,14 @@ void compare_texts(const char* a, const char* b, std::size_t from) {
 
 void check_vectors(const std::string& input) {
   char bytes[2 * CHUNK + 1] = {};
-  std::memcpy(bytes, input.data(), input.size() < sizeof bytes ? input.size() : sizeof bytes);
+  const std::size_t size = input.size() < sizeof bytes ? input.size() : sizeof bytes;
+  std::memcpy(bytes, input.data(), size);
   for (std::size_t at = 0; at <= CHUNK; at += 7) {
     require(sse2::white_space_bits(bytes + at) == portable::white_space_bits(bytes + at) &&
             sse2::digit_bits(bytes + at) == portable::digit_bits(bytes + at));
   }
+  const char* end = bytes + 1 + size / 2;
+  require(sse2::find_byte(bytes + 1, end, bytes[0]) == portable::find_byte(bytes + 1, end, bytes[0]));
   const std::size_t from = static_cast<unsigned char>(bytes[0]) % 33;
   compare_texts<1>(bytes + 1, bytes + 33, from < 16 ? from : 16);
   compare_texts<2>(bytes + 1, bytes + 33, from);

@@ -123,6 +123,12 @@ inline std::uint64_t digit_bits(const char* chunk) {
   return bits;
 }
 
+// The first byte of [from, to) equal to `byte`, or `to`.
+inline const char* find_byte(const char* from, const char* to, char byte) {
+  const void* found = std::memchr(from, byte, static_cast<std::size_t>(to - from));
+  return found != nullptr ? static_cast<const char*>(found) : to;
+}
+
 }  // namespace portable
 
 #ifdef PRIMEPACK_HAVE_SSE2
@@ -200,6 +206,18 @@ inline std::uint64_t white_space_bits(const char* chunk) {
 // Bit i set when byte i of the 64 at `chunk` is a decimal digit.
 inline std::uint64_t digit_bits(const char* chunk) {
   return chunk_bits(chunk, [](__m128i bytes) { return bytes_in_range(bytes, '0', '9'); });
+}
+
+// The first byte of [from, to) equal to `byte`, or `to`. Windows's memchr
+// takes a byte at a time.
+inline const char* find_byte(const char* from, const char* to, char byte) {
+  const __m128i wanted = _mm_set1_epi8(byte);
+  for (; to - from >= 16; from += 16) {
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load_lane(from), wanted)));
+    if (hits != 0) return from + std::countr_zero(hits);
+  }
+  while (from < to && *from != byte) ++from;
+  return from;
 }
 
 }  // namespace sse2

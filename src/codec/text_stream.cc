@@ -46,10 +46,9 @@ bool refill(TextReader& in) {
   // A read error sets badbit (the end of input only sets eofbit and failbit).
   if (in.source->bad()) in.failed = true;
   if constexpr (ENDS_AT_CTRL_Z) {
-    if (const void* stop = std::memchr(in.block, '\x1a', got)) {
-      got = static_cast<std::size_t>(static_cast<const char*>(stop) - in.block);
-      in.ended = true;
-    }
+    const char* stop = vectors::find_byte(in.block, in.block + got, '\x1a');
+    in.ended = stop < in.block + got;
+    got = static_cast<std::size_t>(stop - in.block);
   }
   in.next = in.block;
   in.end = in.block + got;

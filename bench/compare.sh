@@ -149,20 +149,27 @@ def samples(prefix, count):
             times.setdefault(result["command"], []).append(result["times"][0])
     return times
 
+mib = 1024 * 1024
+
+def table(columns, rows):
+    """A markdown table: each row a name, its seconds, its ratio, then `columns`' values."""
+    print("| command | MiB read | seconds | " + " | ".join(columns) + " | output / input |")
+    print("|---|" + "---:|" * (len(columns) + 3))
+    for name, seconds, ratio, *values in rows:
+        read, written = sizes[name]
+        print(f"| {name} | {read / mib:.1f} | {seconds:.3f} | {ratio:.2f} | " + " | ".join(values) +
+              f"{' | ' if values else ''}{written / read:.1%} |")
+
 times = samples("round-", rounds)
 memory = dict(line.split() for line in open(f"{work}/memory.txt"))
 median = {name: statistics.median(runs) for name, runs in times.items()}
 copy = median["copy-dd"]
-mib = 1024 * 1024
 print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
       f"medians of {rounds} interleaved rounds")
 print()
-print("| command | MiB read | seconds | x copy (dd) | MiB/s read | peak memory MiB | output / input |")
-print("|---|---:|---:|---:|---:|---:|---:|")
-for name, seconds in median.items():
-    read, written = sizes[name]
-    print(f"| {name} | {read / mib:.1f} | {seconds:.3f} | {seconds / copy:.2f} | {read / mib / seconds:.0f} "
-          f"| {int(memory[name]) / 1024:.1f} | {written / read:.1%} |")
+table(["x copy (dd)", "MiB/s read", "peak memory MiB"],
+      [(name, seconds, seconds / copy, f"{sizes[name][0] / mib / seconds:.0f}", f"{int(memory[name]) / 1024:.1f}")
+       for name, seconds in median.items()])
 per_byte = lambda name: median[name] / sizes[name][0]
 print()
 print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-compress'):.2f} x the time per byte "
@@ -176,10 +183,5 @@ if windows_rounds:
     print(f"Windows build under Wine, best of {windows_rounds} interleaved rounds less Wine's start-up "
           f"({start_up:.3f} s)")
     print()
-    print("| command | MiB read | seconds | x binary copy | output / input |")
-    print("|---|---:|---:|---:|---:|")
-    for name, seconds in best.items():
-        read, written = sizes[name]
-        print(f"| {name} | {read / mib:.1f} | {seconds - start_up:.3f} | {(seconds - start_up) / copy:.2f} "
-              f"| {written / read:.1%} |")
+    table(["x binary copy"], [(name, seconds - start_up, (seconds - start_up) / copy) for name, seconds in best.items()])
 PY

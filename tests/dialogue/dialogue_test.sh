@@ -5,7 +5,7 @@
 # emulator: Wine for Windows (primepack.exe), qemu for other processors.
 #   dialogue_test.sh PRIMEPACK [EMULATOR]
 set -uo pipefail
-exe=$1 emulator=${2:-} windows=
+exe=$1 emulator=${2:-} windows= ASAN_OPTIONS=${ASAN_OPTIONS:-}
 [[ $exe == *.exe ]] && windows=1
 mode='Komprimovat (k) nebo dekomprimovat (d)?: '
 pack="${mode}Zadejte nazev komprimovaneho souboru: " asked='Zadejte nazev komprimovaneho souboru: '
@@ -21,7 +21,8 @@ run="$emulator \"\$0\" < .answers > .printed 2> .errors" failed=0
 # platform intervenes (Linux only).
 row() {
   [ -n "$windows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
-  [ -n "$emulator" ] && [[ ${6:-} == *'ulimit -v'* ]] && return  # the emulator needs more room itself
+  # An emulator, or AddressSanitizer's shadow, needs more address space itself.
+  [ -n "$emulator$ASAN_OPTIONS" ] && [[ ${6:-} == *'ulimit -v'* ]] && return
   (
     cd "$(mktemp -d)" || exit 1
     printf %s "$list" > primes.txt && printf %s "$coded" > coded.txt && printf '5\n' > d && mkdir folder

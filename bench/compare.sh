@@ -18,6 +18,7 @@
 # spell of the machine falls on all of them alike; the table shows medians.
 # Work files go to $BENCH_DIR, by default a new folder in /dev/shm (in RAM)
 # where there is one, else in the temporary folder; the table says which.
+# A bar chart of the throughputs, speed.svg, is drawn there too.
 set -euo pipefail
 
 limit=${1:-1e9}
@@ -33,19 +34,24 @@ fi
 mkdir -p "$work"
 where=$(df --output=fstype "$work" | tail -n 1)
 
+# What it needs, as Debian's packages name them; it installs nothing itself.
 missing=()
-for tool in primesieve hyperfine zstd gzip python3; do
-  command -v "$tool" > /dev/null || missing+=("$tool")
+for need in primesieve:primesieve hyperfine:hyperfine zstd:zstd gzip:gzip python3:python3 gnuplot:gnuplot-nox \
+            /usr/bin/time:time cmake:cmake; do
+  command -v "${need%%:*}" > /dev/null || missing+=("${need#*:}")
 done
-[ -x /usr/bin/time ] || missing+=(time)
 if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get update -q
-  apt-get install -y -q "${missing[@]}"
+  echo "bench/compare.sh needs these Debian packages: ${missing[*]}" >&2
+  echo "install them with: apt-get install ${missing[*]}" >&2
+  exit 1
 fi
 
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPRIMEPACK_BENCH=ON -DBUILD_TESTING=OFF > /dev/null
 cmake --build "$build" --target primepack plain_reference -j 2 > /dev/null
+# The kernels one by one, where Google Benchmark (libbenchmark-dev) is at hand.
+kernels="$build/bench/suffix_list_bench"
+cmake --build "$build" --target suffix_list_bench -j 2 > /dev/null 2>&1 || kernels=
 primepack="$build/primepack"
 plain="$build/bench/plain_reference"
 
@@ -142,11 +148,12 @@ import json, statistics, sys
 limit, rounds, windows_rounds, where, work = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
 sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[6:])}
 
-def samples(prefix, count):
+def samples(prefix, count, key="times"):
     times = {}
     for r in range(1, count + 1):
         for result in json.load(open(f"{work}/{prefix}{r}.json"))["results"]:
-            times.setdefault(result["command"], []).append(result["times"][0])
+            value = result[key][0] if key == "times" else result[key]
+            times.setdefault(result["command"], []).append(value)
     return times
 
 mib = 1024 * 1024
@@ -163,18 +170,31 @@ def table(columns, rows):
 times = samples("round-", rounds)
 memory = dict(line.split() for line in open(f"{work}/memory.txt"))
 median = {name: statistics.median(runs) for name, runs in times.items()}
+user = {name: statistics.median(runs) for name, runs in samples("round-", rounds, "user").items()}
+system = {name: statistics.median(runs) for name, runs in samples("round-", rounds, "system").items()}
 copy = median["copy-dd"]
 print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
       f"medians of {rounds} interleaved rounds")
 print()
-table(["x copy (dd)", "MiB/s read", "peak memory MiB"],
-      [(name, seconds, seconds / copy, f"{sizes[name][0] / mib / seconds:.0f}", f"{int(memory[name]) / 1024:.1f}")
-       for name, seconds in median.items()])
+table(["x copy (dd)", "user s", "system s", "MiB/s read", "peak memory MiB"],
+      [(name, seconds, seconds / copy, f"{user[name]:.3f}", f"{system[name]:.3f}", f"{sizes[name][0] / mib / seconds:.0f}",
+        f"{int(memory[name]) / 1024:.1f}") for name, seconds in median.items()])
 per_byte = lambda name: median[name] / sizes[name][0]
 print()
 print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-compress'):.2f} x the time per byte "
       f"of the list below {limit}")
 print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the time of the same list with LF")
+
+# The chart: MiB of the plain list that each command goes through per second
+# (decompression writes it, the others read it).
+bars = [("copy (dd bs=256K)", "copy-dd"), ("primepack compress", "primepack-compress"),
+        ("primepack decompress", "primepack-decompress"), ("zstd -1", "zstd-1"), ("gzip -1", "gzip-1")]
+plain = sizes["copy-dd"][0] / mib
+with open(f"{work}/speed.dat", "w") as data:
+    for label, name in bars:
+        data.write(f'"{label}" {plain / median[name]:.0f}\n')
+with open(f"{work}/speed.title", "w") as title:
+    title.write(f"Primes below {limit} ({plain:.0f} MiB), files on {where}")
 if windows_rounds:
     best = {name: min(runs) for name, runs in samples("windows-round-", windows_rounds).items()}
     start_up = best.pop("windows-start-up")
@@ -185,3 +205,28 @@ if windows_rounds:
     print()
     table(["x binary copy"], [(name, seconds - start_up, (seconds - start_up) / copy) for name, seconds in best.items()])
 PY
+
+gnuplot <<GNUPLOT
+set terminal svg size 720,260 dynamic font "sans,13" background rgb "white"
+set output "$work/speed.svg"
+set title "$(cat "$work/speed.title")" font "sans,12"
+stats "$work/speed.dat" using 2 nooutput
+set xrange [0:STATS_max * 1.15]
+set yrange [STATS_records - 0.4:-0.6]
+set xlabel "MiB of the plain list per second"
+set grid xtics
+unset key
+plot "$work/speed.dat" using (0):0:(0):2:(\$0 - 0.3):(\$0 + 0.3):ytic(1) with boxxyerror \
+       fill solid 0.8 border lc rgb "black" lc rgb "#3a6ea5", \
+     '' using 2:0:(sprintf(" %d", \$2)) with labels left
+GNUPLOT
+echo
+echo "chart: $work/speed.svg"
+
+if [ -n "$kernels" ]; then
+  echo
+  echo "Each run's steps alone on 2^20 nine-digit primes in memory, with each kernel this processor runs"
+  echo "(medians of $rounds; BM_Compress/none is numbers one at a time, the General ones the general steps alone):"
+  "$kernels" --benchmark_repetitions="$rounds" --benchmark_report_aggregates_only=true 2>&1 |
+    grep -E '^kernel chosen|^BM' | grep -vE '_(mean|stddev|cv) ' | sed 's/_median / /'
+fi

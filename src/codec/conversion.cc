@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "codec/console.h"
-#include "codec/files.h"
-#include "codec/interruption.h"
 #include "codec/suffix_list.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/interruption.h"
 
 namespace {
 

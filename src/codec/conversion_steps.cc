@@ -9,24 +9,51 @@
 
 #include "codec/byte_vectors.h"
 #include "codec/conversion.h"
+#include "codec/kernels.h"
 #include "codec/plain_list.h"
 
 namespace {
 
+// The gap between a number that stands in the block and the chunk that
+// follows it, when it is a line end that the window path takes: 1 for
+// "\n", 2 for "\r\n", else 0.
+std::size_t window_gap(std::string_view prev, const char* chunk) {
+  const auto gap = static_cast<std::size_t>(chunk - (prev.data() + prev.size()));
+  if (gap == 1 && chunk[-1] == '\n') return 1;
+  if (gap == 2 && chunk[-2] == '\r' && chunk[-1] == '\n') return 2;
+  return 0;
+}
+
 // Codes numbers of up to 16 * LANES characters. Whole chunks of input are
 // classified at once, and each number is coded against the one before it
-// where that stands in the block. Stops when the output block is full,
-// leaving it to the general step to hand over (a call in the loop would
-// push its state out of registers).
+// where that stands in the block; where the lines after it have its shape,
+// the kernel codes whole windows of them. Stops when the output block is
+// full, leaving it to the general step to hand over (a call in the loop
+// would push its state out of registers).
 template <std::size_t LANES>
 [[gnu::noinline]] std::int64_t encode_in_block(CompressState& state, TextReader& in, TextWriter& out) {
   std::string_view prev = text_of(state.prev);
+  bool prev_in_block = false;  // prev stands in the block, before `chunk`
+  const auto code_windows = active_kernel().code_windows;
   char* at = out.block + out.used;
   char* const full = out.block + BLOCK_SIZE;
   std::int64_t taken = 0;
   const char* chunk = in.next;
   const char* refused = nullptr;
   while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
+    const bool windows = prev_in_block && code_windows != nullptr && prev.size() <= MAX_WINDOW_DIGITS;
+    if (const std::size_t gap = windows ? window_gap(prev, chunk) : 0) {
+      const LineShape& shape = line_shape(prev.size(), gap);
+      // A window writes up to 2 * CHUNK bytes, which the margin behind the block takes.
+      LineWindows run{chunk, in.end, at, full + WRITE_MARGIN - 2 * CHUNK};
+      if (const std::int64_t lines = code_windows(run, shape); lines > 0) {
+        taken += lines;
+        chunk = run.next;
+        at = run.at;
+        prev = {chunk - shape.stride, shape.digits};
+        if (in.end - chunk < static_cast<std::ptrdiff_t>(CHUNK)) break;
+      }
+    }
     const std::uint64_t white = vectors::white_space_bits(chunk);
     // The first token that holds a character other than a digit is the first
     // to end past it (one in byte 63 belongs to a token that runs on).
@@ -45,6 +72,7 @@ template <std::size_t LANES>
       }
       at = put_suffix_line<LANES>(at, cur, prev);
       prev = cur;
+      prev_in_block = true;
     }
     if (refused == nullptr && !next_chunk(chunk, starts)) refused = chunk;
   }

@@ -1,3 +1,5 @@
+// Reading a plain list one number at a time, the general way: signs,
+// leading zeros, the range, and numbers that cross a block boundary.
 #include "codec/plain_list.h"
 
 #include <charconv>

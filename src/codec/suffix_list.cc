@@ -1,3 +1,5 @@
+// The per-number rules done the general way: number texts, lines coded
+// from whole numbers, and tokens gathered across block boundaries.
 #include "codec/suffix_list.h"
 
 #include <charconv>

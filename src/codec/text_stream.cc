@@ -1,3 +1,6 @@
+// Blocks in and out of the binary streams: page-aligned buffers, refills
+// that stop at a Ctrl-Z where the platform ends a text there, and writes
+// of whole blocks.
 #include "codec/text_stream.h"
 
 #include <algorithm>
@@ -5,7 +8,7 @@
 #include <istream>
 #include <ostream>
 
-#include "codec/interruption.h"
+#include "platform/interruption.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
+// The dialogue: the mode, the two names, one conversion and its report.
 #include "dialogue/dialogue.h"
 
 #include <fstream>
 
-#include "codec/console.h"
-#include "codec/files.h"
 #include "codec/suffix_list.h"
+#include "codec/text_stream.h"
+#include "platform/console.h"
+#include "platform/files.h"
 
 bool read_mode(char& mode) {
   char c = 0;
@@ -15,6 +17,20 @@ bool read_mode(char& mode) {
     }
   }
   return false;
+}
+
+bool read_answer_word(std::string& word) {
+  char c = 0;
+  do {
+    if (!read_answer_char(c)) return false;
+  } while (is_white_space(c));
+  word.assign(1, c);
+  while (read_answer_char(c) && !is_white_space(c)) {
+    if (word.size() <= MAX_NAME_SIZE) word += c;  // one more than a name may hold tells it is too long
+  }
+  if (word.size() > MAX_NAME_SIZE) word.clear();
+  answer_to_name(word);
+  return true;
 }
 
 bool ask_input_name(const char* prompt, std::string& name) {

@@ -8,6 +8,12 @@
 // when standard input ends first.
 bool read_mode(char& mode);
 
+// Skips white space, then reads a word: the characters up to the next white
+// space or the end of input, as a name. A word longer than MAX_NAME_SIZE is
+// read to its end without being kept and given as the empty word, which
+// names no file. False when the input ends before a word.
+bool read_answer_word(std::string& word);
+
 // Prints `prompt` and reads a word into `name` until it names a file that
 // can be opened for reading, saying so and asking again when it cannot.
 // False when standard input ends first.

@@ -1,5 +1,6 @@
-#include "codec/interruption.h"
+// The process entry point: the dialogue, once.
 #include "dialogue/dialogue.h"
+#include "platform/interruption.h"
 
 // The command line is not read: the dialogue asks for everything.
 int main() {

@@ -9,19 +9,9 @@
 // ANSI code page.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-// The longest name that the platform takes as a path: on Linux PATH_MAX
-// less its terminating zero; on Windows 32767 UTF-16 units, each at most 3
-// bytes of UTF-8. A longer word names no file.
-#ifdef _WIN32
-inline constexpr std::size_t MAX_NAME_SIZE = 3 * 32767;
-#else
-inline constexpr std::size_t MAX_NAME_SIZE = 4095;
-#endif
 
 // Prints `text` and flushes it, so that it is on screen at once, before any
 // answer is read and while a long run goes on.
@@ -33,8 +23,6 @@ void show_count(std::int64_t count);
 // Reads the next character of standard input. False at its end.
 bool read_answer_char(char& c);
 
-// Skips white space, then reads a word: the characters up to the next white
-// space or the end of input. A word longer than MAX_NAME_SIZE is read to its
-// end without being kept and given as the empty word, which names no file.
-// False when the input ends before a word.
-bool read_answer_word(std::string& word);
+// Turns a word read with read_answer_char into a name (see above): on
+// Windows the bytes of a redirected answer are taken in the ANSI code page.
+void answer_to_name(std::string& word);

@@ -1,4 +1,5 @@
-#include "codec/files.h"
+// Opening the named files: UTF-8 names on Windows, bytes elsewhere.
+#include "platform/files.h"
 
 #include <string_view>
 #include <system_error>

@@ -1,4 +1,5 @@
-#include "codec/interruption.h"
+// Noting signals while a run writes its output, on Linux and on Windows.
+#include "platform/interruption.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX

@@ -1,9 +1,9 @@
-#include "codec/console.h"
+// The console on Linux (plain streams) and on Windows (UTF-16 at a
+// console, the ANSI code page elsewhere).
+#include "platform/console.h"
 
 #include <charconv>
 #include <iostream>
-
-#include "codec/text_stream.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -96,18 +96,8 @@ void show_count(std::int64_t count) {
   show({text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, count).ptr - text)});
 }
 
-bool read_answer_word(std::string& word) {
-  char c = 0;
-  do {
-    if (!read_answer_char(c)) return false;
-  } while (is_white_space(c));
-  word.assign(1, c);
-  while (read_answer_char(c) && !is_white_space(c)) {
-    if (word.size() <= MAX_NAME_SIZE) word += c;  // one more than a name may hold tells it is too long
-  }
-  if (word.size() > MAX_NAME_SIZE) word.clear();
+void answer_to_name([[maybe_unused]] std::string& word) {
 #ifdef _WIN32
   if (!console_input) word = narrow(widen(word, CP_ACP), CP_UTF8);
 #endif
-  return true;
 }

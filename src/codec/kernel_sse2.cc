@@ -1,0 +1,42 @@
+// The window path on SSE2, which every x86-64 processor has: a window is
+// four 16-byte vectors.
+#include "codec/byte_vectors.h"
+#include "codec/kernels.h"
+
+#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+
+namespace sse2 {
+namespace {
+
+struct Isa {
+  static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
+    WindowMasks masks{0, 0};
+    for (std::size_t i = 0; i < CHUNK; i += 16) {
+      const __m128i bytes = load_lane(window + i);
+      const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.low + i));
+      const __m128i span = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.span + i));
+      const __m128i offset = _mm_sub_epi8(bytes, low);
+      const __m128i fits = _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+      const __m128i same = _mm_cmpeq_epi8(bytes, load_lane(above + i));
+      masks.fits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(fits))} << i;
+      masks.same |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(same))} << i;
+    }
+    return masks;
+  }
+
+  template <std::size_t BYTES>
+  static void move(char* to, const char* from) {
+    store_lane(to, load_lane(from));
+    if constexpr (BYTES == 32) store_lane(to + 16, load_lane(from + 16));
+  }
+};
+
+}  // namespace
+
+[[gnu::flatten]] std::int64_t code_windows(LineWindows& run, const LineShape& shape) {
+  return code_windows_of_shape<Isa>(run, shape);
+}
+
+}  // namespace sse2
+
+#endif

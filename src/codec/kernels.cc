@@ -1,0 +1,57 @@
+// The one place that chooses a kernel: once, at start, by what the
+// processor and the operating system support.
+#include "codec/kernels.h"
+
+#include <array>
+
+namespace {
+
+// No window path: numbers one at a time, on the portable words where the
+// build has no SSE2.
+constexpr Kernel kNone{"none", nullptr};
+#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+constexpr Kernel kSse2{"sse2", sse2::code_windows};
+#endif
+#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+constexpr Kernel kAvx2{"avx2", avx2::code_windows};
+
+// The processor has the instructions, and the system saves their registers
+// (which __builtin_cpu_supports checks too).
+bool has_avx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+         __builtin_cpu_supports("popcnt");
+}
+#endif
+
+struct Choice {
+  std::array<const Kernel*, 3> here{};
+  std::size_t count = 0;
+  const Kernel* active = nullptr;
+};
+
+Choice choose() {
+  Choice choice;
+  choice.here[choice.count++] = &kNone;
+#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+  choice.here[choice.count++] = &kSse2;
+#endif
+#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+  if (has_avx2()) choice.here[choice.count++] = &kAvx2;
+#endif
+  choice.active = choice.here[choice.count - 1];
+  return choice;
+}
+
+Choice& choice() {
+  static Choice made = choose();
+  return made;
+}
+
+}  // namespace
+
+const Kernel& active_kernel() { return *choice().active; }
+
+std::span<const Kernel* const> kernels_here() { return {choice().here.data(), choice().count}; }
+
+void use_kernel(const Kernel& kernel) { choice().active = &kernel; }

@@ -1,0 +1,37 @@
+// The kernels: one implementation of the window path of compression per
+// instruction set, behind one interface, each in a file of its own
+// (kernel_sse2.cc, kernel_avx2.cc). The one in use is chosen once, at
+// start, as the best that the processor and the operating system support.
+// Every kernel gives the same bytes as every other and as the general path.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "codec/line_windows.h"
+
+struct Kernel {
+  const char* name;
+  // code_line_windows for this instruction set, or null where there is
+  // none: then numbers are coded one at a time.
+  std::int64_t (*code_windows)(LineWindows& run, const LineShape& shape);
+};
+
+// The kernel in use: AVX2 where the processor and the system have it, else
+// SSE2 on any x86-64, else none (numbers one at a time).
+const Kernel& active_kernel();
+
+// Every kernel that this processor runs, "none" first.
+std::span<const Kernel* const> kernels_here();
+
+// Makes `kernel`, one of kernels_here(), the kernel in use: for tests and
+// benchmarks that compare them.
+void use_kernel(const Kernel& kernel);
+
+// The kernels of each instruction set, where the build has them.
+namespace sse2 {
+std::int64_t code_windows(LineWindows& run, const LineShape& shape);
+}
+namespace avx2 {
+std::int64_t code_windows(LineWindows& run, const LineShape& shape);
+}

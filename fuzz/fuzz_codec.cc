@@ -30,19 +30,20 @@ struct Converted {
   std::size_t items = 0;
 };
 
-// Runs a run's two steps over `input` as the run's loop does. Blocks of 1
-// to 64 bytes put boundaries everywhere and keep to the general steps; 64
-// to 1080 let the fast paths run and hand over at every alignment; the rest
-// of the byte values give 4096.
+// Runs a run's two steps over `input` as the run's loop does. Input blocks
+// of 1 to 64 bytes put boundaries everywhere and keep to the general steps;
+// 64 to 1080 let the fast paths run and hand over at every alignment; the
+// rest of the byte values give 4096. Output blocks of 64 to 3907 bytes
+// make the fast paths hand over a full block at every alignment too.
 template <typename State, typename Span, typename Item>
 Converted convert_in_memory(const std::string& input, std::uint8_t block, Span span, Item item) {
   std::istringstream source(input);
   std::ostringstream sink;
   TextReader in = make_reader(source, block < 64 ? block + 1u : block < 192 ? 8u * block - 440u + block % 8u : 4096u);
-  TextWriter out = make_writer(sink);
+  TextWriter out = make_writer(sink, WRITE_MARGIN + 61u * (block % 64u));
   // What an earlier run left in reused memory must not make up for bytes
   // that this one fails to write.
-  std::memset(out.block, 0xA5, BLOCK_SIZE + WRITE_MARGIN);
+  std::memset(out.block, 0xA5, out.block_size + WRITE_MARGIN);
   State state;
   Converted result;
   for (;;) {

@@ -36,7 +36,7 @@ template <std::size_t LANES>
   bool prev_in_block = false;  // prev stands in the block, before `chunk`
   const auto code_windows = active_kernel().code_windows;
   char* at = out.block + out.used;
-  char* const full = out.block + BLOCK_SIZE;
+  char* const full = out.block + out.block_size;
   std::int64_t taken = 0;
   const char* chunk = in.next;
   const char* refused = nullptr;
@@ -116,7 +116,7 @@ template <std::size_t LANES>
   state.current.copy(padded, VECTOR_TEXT);
   HeldText<LANES> current{vectors::load_text<LANES>(padded), state.current.size()};
   char* at = out.block + out.used;
-  char* const full = out.block + BLOCK_SIZE;
+  char* const full = out.block + out.block_size;
   std::int64_t taken = 0;
   const char* chunk = in.next;
   const char* refused = nullptr;

@@ -33,10 +33,11 @@ TextReader make_reader(std::istream& source, std::size_t block_size) {
   return in;
 }
 
-TextWriter make_writer(std::ostream& sink) {
+TextWriter make_writer(std::ostream& sink, std::size_t block_size) {
   TextWriter out;
   out.sink = &sink;
-  out.block = make_block(out.storage, WRITE_MARGIN, BLOCK_SIZE, false);
+  out.block_size = block_size;
+  out.block = make_block(out.storage, WRITE_MARGIN, block_size, false);
   return out;
 }
 
@@ -68,16 +69,16 @@ void put_block(TextWriter& out, const char* data, std::size_t size) {
 }  // namespace
 
 void drain_writer(TextWriter& out) {
-  if (out.used < BLOCK_SIZE) return;
-  put_block(out, out.block, BLOCK_SIZE);
-  out.used -= BLOCK_SIZE;
-  std::memcpy(out.block, out.block + BLOCK_SIZE, out.used);
+  if (out.used < out.block_size) return;
+  put_block(out, out.block, out.block_size);
+  out.used -= out.block_size;
+  std::memcpy(out.block, out.block + out.block_size, out.used);
 }
 
 void write_line(TextWriter& out, std::string_view text) {
   for (;;) {
     drain_writer(out);
-    const std::size_t part = std::min(text.size(), BLOCK_SIZE - out.used);
+    const std::size_t part = std::min(text.size(), out.block_size - out.used);
     std::memcpy(out.block + out.used, text.data(), part);
     out.used += part;
     text.remove_prefix(part);

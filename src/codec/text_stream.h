@@ -67,21 +67,23 @@ struct TextReader {
   bool ended = false;   // a Ctrl-Z ended the text (Windows)
 };
 
-// Collects output in `block` and hands it to a stream BLOCK_SIZE bytes at
+// Collects output in `block` and hands it to a stream `block_size` bytes at
 // a time. A write may go up to WRITE_MARGIN bytes past the block when it
 // starts within it; each write drains a full block first.
 struct TextWriter {
   std::ostream* sink = nullptr;
   std::unique_ptr<char[]> storage;
   char* block = nullptr;
+  std::size_t block_size = BLOCK_SIZE;
   std::size_t used = 0;
   bool failed = false;  // the stream refused a block; what follows is dropped
 };
 
-// A reader of `source`. Blocks smaller than BLOCK_SIZE are for tests, which
-// thereby put block boundaries anywhere.
+// A reader of `source` and a writer to `sink`. Blocks smaller than
+// BLOCK_SIZE are for tests, which thereby put block boundaries anywhere
+// (a writer's at least WRITE_MARGIN bytes).
 TextReader make_reader(std::istream& source, std::size_t block_size = BLOCK_SIZE);
-TextWriter make_writer(std::ostream& sink);
+TextWriter make_writer(std::ostream& sink, std::size_t block_size = BLOCK_SIZE);
 
 // Reads the next block into the buffer, dropping what was consumed. False at
 // end of input (where ENDS_AT_CTRL_Z, also at a Ctrl-Z), on a read error
@@ -103,7 +105,7 @@ inline bool skip_white_space(TextReader& in) {
 // Appends `text`, of any length, and LINE_END.
 void write_line(TextWriter& out, std::string_view text);
 
-// Hands BLOCK_SIZE bytes to the stream once the block holds that many,
+// Hands a block's worth of bytes to the stream once the block holds that many,
 // keeping the rest at its start. Whole blocks from page-aligned memory keep
 // the system's copy into the file aligned, which makes it much faster.
 void drain_writer(TextWriter& out);

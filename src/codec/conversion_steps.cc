@@ -14,8 +14,8 @@
 
 namespace {
 
-// The gap between a number that stands in the block and the chunk that
-// follows it, when it is a line end that the window path takes: 1 for
+// The gap between a plain number that stands in the block and the chunk
+// that follows it, when it is a line end that the window path takes: 1 for
 // "\n", 2 for "\r\n", else 0.
 std::size_t window_gap(std::string_view prev, const char* chunk) {
   const auto gap = static_cast<std::size_t>(chunk - (prev.data() + prev.size()));
@@ -33,7 +33,7 @@ std::size_t window_gap(std::string_view prev, const char* chunk) {
 template <std::size_t LANES>
 [[gnu::noinline]] std::int64_t encode_in_block(CompressState& state, TextReader& in, TextWriter& out) {
   std::string_view prev = text_of(state.prev);
-  bool prev_in_block = false;  // prev stands in the block, before `chunk`
+  bool prev_in_block = false;  // prev is a plain number that stands in the block, before `chunk`
   const auto code_windows = active_kernel().code_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
@@ -41,8 +41,7 @@ template <std::size_t LANES>
   const char* chunk = in.next;
   const char* refused = nullptr;
   while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
-    const bool windows = prev_in_block && code_windows != nullptr && prev.size() <= MAX_WINDOW_DIGITS;
-    if (const std::size_t gap = windows ? window_gap(prev, chunk) : 0) {
+    if (const std::size_t gap = prev_in_block && code_windows != nullptr ? window_gap(prev, chunk) : 0) {
       const LineShape& shape = line_shape(prev.size(), gap);
       // A window writes up to 2 * CHUNK bytes, which the margin behind the block takes.
       LineWindows run{chunk, in.end, at, full + WRITE_MARGIN - 2 * CHUNK};
@@ -63,9 +62,9 @@ template <std::size_t LANES>
       const auto start = static_cast<std::size_t>(std::countr_zero(starts));
       const auto end = static_cast<std::size_t>(std::countr_zero(ends));
       const std::string_view cur(chunk + start, end - start);
-      // 18 digits are always in range, 19 below 9 followed by eighteen more.
       const bool plain = end <= other && cur.size() <= 16 * LANES &&
-                         (cur.size() < 19 || (cur.size() == 19 && cur[0] < '9')) && (cur[0] != '0' || cur.size() == 1);
+                         (cur.size() < MAX_PLAIN_DIGITS || (cur.size() == MAX_PLAIN_DIGITS && cur[0] < '9')) &&
+                         (cur[0] != '0' || cur.size() == 1);
       if (!plain || at >= full) {
         refused = cur.data();
         break;

@@ -4,7 +4,7 @@
 // name elsewhere; it runs only where the processor has AVX2 (kernels.cc).
 #include "codec/kernels.h"
 
-#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_AVX2
 #include <immintrin.h>
 
 #define PRIMEPACK_AVX2 [[gnu::target("avx2,bmi,bmi2,popcnt")]]

@@ -3,7 +3,7 @@
 #include "codec/byte_vectors.h"
 #include "codec/kernels.h"
 
-#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_SSE2
 
 namespace sse2 {
 namespace {

@@ -9,10 +9,10 @@ namespace {
 // No window path: numbers one at a time, on the portable words where the
 // build has no SSE2.
 constexpr Kernel kNone{"none", nullptr};
-#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_SSE2
 constexpr Kernel kSse2{"sse2", sse2::code_windows};
 #endif
-#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_AVX2
 constexpr Kernel kAvx2{"avx2", avx2::code_windows};
 
 // The processor has the instructions, and the system saves their registers
@@ -33,10 +33,10 @@ struct Choice {
 Choice choose() {
   Choice choice;
   choice.here[choice.count++] = &kNone;
-#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_SSE2
   choice.here[choice.count++] = &kSse2;
 #endif
-#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+#ifdef PRIMEPACK_KERNEL_AVX2
   if (has_avx2()) choice.here[choice.count++] = &kAvx2;
 #endif
   choice.active = choice.here[choice.count - 1];

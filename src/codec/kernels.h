@@ -10,6 +10,15 @@
 
 #include "codec/line_windows.h"
 
+// The kernels that the build holds: SSE2 and AVX2 on x86-64, unless the
+// portable words are asked for.
+#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
+#define PRIMEPACK_KERNEL_SSE2 1
+#endif
+#if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
+#define PRIMEPACK_KERNEL_AVX2 1
+#endif
+
 struct Kernel {
   const char* name;
   // code_line_windows for this instruction set, or null where there is
@@ -28,7 +37,7 @@ std::span<const Kernel* const> kernels_here();
 // benchmarks that compare them.
 void use_kernel(const Kernel& kernel);
 
-// The kernels of each instruction set, where the build has them.
+// The kernels of each instruction set, where the build holds them.
 namespace sse2 {
 std::int64_t code_windows(LineWindows& run, const LineShape& shape);
 }

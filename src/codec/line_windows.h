@@ -15,9 +15,13 @@
 
 #include "codec/text_stream.h"
 
+// The most digits of a number that the fast paths take as certain to be in
+// range: 18 digits always are, 19 only below 9 followed by eighteen more.
+inline constexpr std::size_t MAX_PLAIN_DIGITS = 19;
+
 // The lines of a window: each `digits` digits (a canonical number certain
-// to be in range: no leading zero unless it is 0 itself, and 19 digits only
-// below 9 followed by eighteen more), then "\n" (gap 1) or "\r\n" (gap 2).
+// to be in range: no leading zero unless it is 0 itself, and see
+// MAX_PLAIN_DIGITS), then "\n" (gap 1) or "\r\n" (gap 2).
 struct LineShape {
   std::size_t digits = 0;    // 1 to 19
   std::size_t gap = 0;       // 1 or 2
@@ -30,8 +34,6 @@ struct LineShape {
   alignas(CHUNK) unsigned char low[CHUNK] = {};
   alignas(CHUNK) unsigned char span[CHUNK] = {};
 };
-
-inline constexpr std::size_t MAX_WINDOW_DIGITS = 19;
 
 namespace line_windows_detail {
 
@@ -51,7 +53,7 @@ constexpr LineShape make_shape(std::size_t digits, std::size_t gap) {
       shape.span[i] = 9;
     }
     const unsigned char first_low = digits == 1 ? '0' : '1';
-    const unsigned char first_high = digits == MAX_WINDOW_DIGITS ? '8' : '9';
+    const unsigned char first_high = digits == MAX_PLAIN_DIGITS ? '8' : '9';
     shape.low[start] = first_low;
     shape.span[start] = static_cast<unsigned char>(first_high - first_low);
     shape.low[start + digits] = gap == 2 ? '\r' : '\n';
@@ -61,10 +63,10 @@ constexpr LineShape make_shape(std::size_t digits, std::size_t gap) {
   return shape;
 }
 
-constexpr std::array<std::array<LineShape, MAX_WINDOW_DIGITS>, 2> make_shapes() {
-  std::array<std::array<LineShape, MAX_WINDOW_DIGITS>, 2> shapes{};
+constexpr std::array<std::array<LineShape, MAX_PLAIN_DIGITS>, 2> make_shapes() {
+  std::array<std::array<LineShape, MAX_PLAIN_DIGITS>, 2> shapes{};
   for (std::size_t gap = 1; gap <= 2; ++gap) {
-    for (std::size_t digits = 1; digits <= MAX_WINDOW_DIGITS; ++digits) {
+    for (std::size_t digits = 1; digits <= MAX_PLAIN_DIGITS; ++digits) {
       shapes[gap - 1][digits - 1] = make_shape(digits, gap);
     }
   }
@@ -75,7 +77,7 @@ inline constexpr auto kShapes = make_shapes();
 
 }  // namespace line_windows_detail
 
-// The shape of lines of `digits` digits (1 to MAX_WINDOW_DIGITS) and a gap
+// The shape of lines of `digits` digits (1 to MAX_PLAIN_DIGITS) and a gap
 // of `gap` bytes (1 or 2).
 inline const LineShape& line_shape(std::size_t digits, std::size_t gap) {
   return line_windows_detail::kShapes[gap - 1][digits - 1];

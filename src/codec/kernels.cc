@@ -23,9 +23,19 @@ bool has_avx2() {
          __builtin_cpu_supports("popcnt");
 }
 #endif
+#ifdef PRIMEPACK_KERNEL_AVX512
+constexpr Kernel kAvx512{"avx512", avx512::code_windows};
+
+bool has_avx512() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+         __builtin_cpu_supports("popcnt");
+}
+#endif
 
 struct Choice {
-  std::array<const Kernel*, 3> here{};
+  std::array<const Kernel*, 4> here{};
   std::size_t count = 0;
   const Kernel* active = nullptr;
 };
@@ -38,6 +48,9 @@ Choice choose() {
 #endif
 #ifdef PRIMEPACK_KERNEL_AVX2
   if (has_avx2()) choice.here[choice.count++] = &kAvx2;
+#endif
+#ifdef PRIMEPACK_KERNEL_AVX512
+  if (has_avx512()) choice.here[choice.count++] = &kAvx512;
 #endif
   choice.active = choice.here[choice.count - 1];
   return choice;

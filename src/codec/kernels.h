@@ -1,6 +1,6 @@
 // The kernels: one implementation of the window path of compression per
 // instruction set, behind one interface, each in a file of its own
-// (kernel_sse2.cc, kernel_avx2.cc). The one in use is chosen once, at
+// (kernel_sse2.cc, kernel_avx2.cc, kernel_avx512.cc). The one in use is chosen once, at
 // start, as the best that the processor and the operating system support.
 // Every kernel gives the same bytes as every other and as the general path.
 #pragma once
@@ -10,13 +10,14 @@
 
 #include "codec/line_windows.h"
 
-// The kernels that the build holds: SSE2 and AVX2 on x86-64, unless the
-// portable words are asked for.
+// The kernels that the build holds: SSE2, AVX2 and AVX-512 on x86-64,
+// unless the portable words are asked for.
 #if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
 #define PRIMEPACK_KERNEL_SSE2 1
 #endif
 #if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
 #define PRIMEPACK_KERNEL_AVX2 1
+#define PRIMEPACK_KERNEL_AVX512 1
 #endif
 
 struct Kernel {
@@ -26,8 +27,9 @@ struct Kernel {
   std::int64_t (*code_windows)(LineWindows& run, const LineShape& shape);
 };
 
-// The kernel in use: AVX2 where the processor and the system have it, else
-// SSE2 on any x86-64, else none (numbers one at a time).
+// The kernel in use: AVX-512 (with BW and VBMI2) where the processor and
+// the system have it, else AVX2 where they have that, else SSE2 on any
+// x86-64, else none (numbers one at a time).
 const Kernel& active_kernel();
 
 // Every kernel that this processor runs, "none" first.
@@ -42,5 +44,8 @@ namespace sse2 {
 std::int64_t code_windows(LineWindows& run, const LineShape& shape);
 }
 namespace avx2 {
+std::int64_t code_windows(LineWindows& run, const LineShape& shape);
+}
+namespace avx512 {
 std::int64_t code_windows(LineWindows& run, const LineShape& shape);
 }

@@ -103,23 +103,12 @@ struct WindowMasks {
   std::uint64_t same;
 };
 
-// Codes whole windows of lines of `shape` while every line of a window has
-// that shape, moving `run` past them; gives how many lines. Each line of
-// the output is the line's digits from the first difference from the line
-// above, then LINE_END; the line above the first one stands before `next`.
-// `Isa` gives the masks (classify) and moves a line (move<BYTES>).
+// Writes a window's coded lines at `at`, one vector move per line, given
+// the bit of each line's first byte (`first`); gives the end of what it
+// wrote. `Isa` moves a line (move<BYTES>).
 template <typename Isa, bool same_line_end, std::size_t move_bytes>
-inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) {
-  const char* window = run.next;
-  char* at = run.at;
-  std::int64_t coded = 0;
-  while (run.end - window >= static_cast<std::ptrdiff_t>(CHUNK) && at <= run.full) {
-    const WindowMasks masks = Isa::classify(window, window - shape.stride, shape);
-    if (masks.fits != ~std::uint64_t{0}) break;
-    // Per line, the lowest of its differing bytes and its end is where its
-    // coded line starts: subtracting the start bit carries up to it.
-    const std::uint64_t differ = ~masks.same | shape.ends;
-    std::uint64_t first = differ & ~(differ - shape.starts);
+struct MoveLines {
+  static char* write(char* at, const char* window, std::uint64_t first, const LineShape& shape) {
     std::size_t end = shape.digits;
     for (std::size_t line = 0; line < shape.lines; ++line, end += shape.stride) {
       const auto from = static_cast<std::size_t>(std::countr_zero(first));
@@ -131,6 +120,38 @@ inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) 
         at = put_line_end(at + (end - from));
       }
     }
+    return at;
+  }
+};
+
+// The bytes of a window that its coded lines are made of, given the bit of
+// each line's first byte: from there up to the next line's start, less the
+// CR of a "\r\n" where LINE_END has none. Only for lines whose line end is
+// LINE_END or "\r\n", where no byte needs adding. (Where the last line
+// ends at bit 64, the subtraction's wrap-around stands in for that bit.)
+inline std::uint64_t kept_bytes(const LineShape& shape, std::uint64_t first) {
+  const std::uint64_t kept = (shape.starts << shape.stride) - first;
+  return shape.gap > LINE_END.size() ? kept & ~shape.ends : kept;
+}
+
+// Codes whole windows of lines of `shape` while every line of a window has
+// that shape, moving `run` past them; gives how many lines. Each line of
+// the output is the line's digits from the first difference from the line
+// above, then LINE_END; the line above the first one stands before `next`.
+// `Isa` gives the masks (classify), `Lines` writes a window's lines
+// (MoveLines, or an instruction set's own, from kept_bytes).
+template <typename Isa, typename Lines>
+inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) {
+  const char* window = run.next;
+  char* at = run.at;
+  std::int64_t coded = 0;
+  while (run.end - window >= static_cast<std::ptrdiff_t>(CHUNK) && at <= run.full) {
+    const WindowMasks masks = Isa::classify(window, window - shape.stride, shape);
+    if (masks.fits != ~std::uint64_t{0}) break;
+    // Per line, the lowest of its differing bytes and its end is where its
+    // coded line starts: subtracting the start bit carries up to it.
+    const std::uint64_t differ = ~masks.same | shape.ends;
+    at = Lines::write(at, window, differ & ~(differ - shape.starts), shape);
     window += shape.lines * shape.stride;
     coded += static_cast<std::int64_t>(shape.lines);
   }
@@ -139,13 +160,15 @@ inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) 
   return coded;
 }
 
-// code_line_windows with the line end and the width of the moves that
-// `shape` needs.
+// code_line_windows with one move per line, with the line end and the
+// width of the moves that `shape` needs.
 template <typename Isa>
 inline std::int64_t code_windows_of_shape(LineWindows& run, const LineShape& shape) {
   const bool same_line_end = shape.gap == LINE_END.size();
   if (shape.stride <= 16) {
-    return same_line_end ? code_line_windows<Isa, true, 16>(run, shape) : code_line_windows<Isa, false, 16>(run, shape);
+    return same_line_end ? code_line_windows<Isa, MoveLines<Isa, true, 16>>(run, shape)
+                         : code_line_windows<Isa, MoveLines<Isa, false, 16>>(run, shape);
   }
-  return same_line_end ? code_line_windows<Isa, true, 32>(run, shape) : code_line_windows<Isa, false, 32>(run, shape);
+  return same_line_end ? code_line_windows<Isa, MoveLines<Isa, true, 32>>(run, shape)
+                       : code_line_windows<Isa, MoveLines<Isa, false, 32>>(run, shape);
 }

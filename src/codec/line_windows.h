@@ -109,13 +109,18 @@ struct WindowMasks {
 template <typename Isa, bool same_line_end, std::size_t move_bytes>
 struct MoveLines {
   static char* write(char* at, const char* window, std::uint64_t first, const LineShape& shape) {
+    // Held apart from `shape`, which the stores might alias for all the
+    // compiler knows.
+    const std::size_t lines = shape.lines;
+    const std::size_t stride = shape.stride;
+    const std::size_t gap = shape.gap;
     std::size_t end = shape.digits;
-    for (std::size_t line = 0; line < shape.lines; ++line, end += shape.stride) {
+    for (std::size_t line = 0; line < lines; ++line, end += stride) {
       const auto from = static_cast<std::size_t>(std::countr_zero(first));
       first &= first - 1;
       Isa::template move<move_bytes>(at, window + from);
       if constexpr (same_line_end) {
-        at += end - from + shape.gap;  // the line end came along
+        at += end - from + gap;  // the line end came along
       } else {
         at = put_line_end(at + (end - from));
       }
@@ -143,16 +148,22 @@ inline std::uint64_t kept_bytes(const LineShape& shape, std::uint64_t first) {
 template <typename Isa, typename Lines>
 inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) {
   const char* window = run.next;
+  const char* const end = run.end;
   char* at = run.at;
+  char* const full = run.full;
+  const std::size_t stride = shape.stride;  // as in MoveLines
+  const std::size_t advance = shape.lines * stride;
+  const std::uint64_t starts = shape.starts;
+  const std::uint64_t ends = shape.ends;
   std::int64_t coded = 0;
-  while (run.end - window >= static_cast<std::ptrdiff_t>(CHUNK) && at <= run.full) {
-    const WindowMasks masks = Isa::classify(window, window - shape.stride, shape);
+  while (end - window >= static_cast<std::ptrdiff_t>(CHUNK) && at <= full) {
+    const WindowMasks masks = Isa::classify(window, window - stride, shape);
     if (masks.fits != ~std::uint64_t{0}) break;
     // Per line, the lowest of its differing bytes and its end is where its
     // coded line starts: subtracting the start bit carries up to it.
-    const std::uint64_t differ = ~masks.same | shape.ends;
-    at = Lines::write(at, window, differ & ~(differ - shape.starts), shape);
-    window += shape.lines * shape.stride;
+    const std::uint64_t differ = ~masks.same | ends;
+    at = Lines::write(at, window, differ & ~(differ - starts), shape);
+    window += advance;
     coded += static_cast<std::int64_t>(shape.lines);
   }
   run.next = window;

@@ -95,6 +95,19 @@ inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, s
   return out;
 }
 
+// Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
+template <std::size_t LANES>
+inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
+  const auto after_from = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
+  const auto after_to = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - to);
+  Text<LANES> out;
+  for (std::size_t i = 0; i < 2 * LANES; ++i) {
+    const std::uint64_t mask = after_from.words[i] & ~after_to.words[i];
+    out.words[i] = (take.words[i] & mask) | (keep.words[i] & ~mask);
+  }
+  return out;
+}
+
 // The index of the first byte at which the texts differ, or 16 * LANES.
 template <std::size_t LANES>
 inline std::size_t first_difference(const Text<LANES>& a, const Text<LANES>& b) {
@@ -166,6 +179,16 @@ template <std::size_t LANES>
 inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
   const auto mask = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
   return {blend(keep.low, take.low, mask.low), LANES == 2 ? blend(keep.high, take.high, mask.high) : keep.high};
+}
+
+// Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
+template <std::size_t LANES>
+inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
+  const auto after_from = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
+  const auto after_to = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - to);
+  const __m128i low = _mm_andnot_si128(after_to.low, after_from.low);
+  if constexpr (LANES == 1) return {blend(keep.low, take.low, low), keep.high};
+  return {blend(keep.low, take.low, low), blend(keep.high, take.high, _mm_andnot_si128(after_to.high, after_from.high))};
 }
 
 // The index of the first byte at which the texts differ, or 16 * LANES.

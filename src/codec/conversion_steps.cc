@@ -120,7 +120,32 @@ template <std::size_t LANES>
   const char* chunk = in.next;
   const char* refused = nullptr;
   while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
-    auto [starts, ends] = token_bounds(vectors::white_space_bits(chunk));
+    const std::uint64_t white = vectors::white_space_bits(chunk);
+    auto [starts, ends] = token_bounds(white);
+    if constexpr (LANES == 1) {
+      // Where no token of the chunk is longer than the text, every line
+      // keeps its length. Where also the line and its end fit one register
+      // and all the chunk's lines (at most CHUNK / 2) fit before `full`, the
+      // line end is put behind the text once, and each line goes out whole
+      // with one move.
+      const std::size_t stride = current.size + LINE_END.size();
+      if (stride <= 16 && runs_of_at_least(~white, current.size + 1) == 0 &&
+          static_cast<std::ptrdiff_t>(CHUNK / 2 * stride) <= full - at) {  // `at` may have passed `full`
+        char line[VECTOR_TEXT];
+        vectors::store_text(line, current.chars);
+        put_line_end(line + current.size);
+        current.chars = vectors::load_text<LANES>(line);
+        for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
+          const auto start = static_cast<std::size_t>(std::countr_zero(starts));
+          const auto end = static_cast<std::size_t>(std::countr_zero(ends));
+          apply_short_suffix(current, chunk + end, end - start);
+          vectors::store_text(at, current.chars);
+          at += stride;
+        }
+        if (!next_chunk(chunk, starts)) refused = chunk;
+        continue;
+      }
+    }
     for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
       const char* token = chunk + std::countr_zero(starts);
       const auto size = static_cast<std::size_t>(chunk + std::countr_zero(ends) - token);

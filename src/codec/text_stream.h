@@ -124,6 +124,14 @@ struct TokenBounds {
 
 inline TokenBounds token_bounds(std::uint64_t white) { return {~white & (white << 1 | 1), white & ~white << 1}; }
 
+// The bits at which a run of at least `n` (1 to 64) set bits of `bits`
+// starts.
+inline std::uint64_t runs_of_at_least(std::uint64_t bits, std::size_t n) {
+  std::size_t have = 1;  // bit i stands for bits i to i + have - 1
+  for (; 2 * have <= n; have *= 2) bits &= bits >> have;
+  return have < n ? bits & bits >> (n - have) : bits;
+}
+
 // Moves `chunk` on once every token that ends within it was taken, leaving
 // `starts` with the start of a token that runs on, if any: to that token,
 // or else past the chunk. False when that token fills the whole chunk.

@@ -136,8 +136,8 @@ template <std::size_t LANES>
         put_line_end(line + current.size);
         current.chars = vectors::load_text<LANES>(line);
         for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
-          const auto start = static_cast<std::size_t>(std::countr_zero(starts));
-          const auto end = static_cast<std::size_t>(std::countr_zero(ends));
+          const auto start = static_cast<unsigned>(std::countr_zero(starts));
+          const auto end = static_cast<unsigned>(std::countr_zero(ends));
           apply_short_suffix(current, chunk + end, end - start);
           vectors::store_text(at, current.chars);
           at += stride;

@@ -84,17 +84,6 @@ inline void store_text(char* at, const Text<LANES>& text) {
   for (std::size_t i = 0; i < 2 * LANES; ++i) store_word(at + 8 * i, text.words[i]);
 }
 
-// Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
-template <std::size_t LANES>
-inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
-  const auto mask = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
-  Text<LANES> out;
-  for (std::size_t i = 0; i < 2 * LANES; ++i) {
-    out.words[i] = (take.words[i] & mask.words[i]) | (keep.words[i] & ~mask.words[i]);
-  }
-  return out;
-}
-
 // Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
 template <std::size_t LANES>
 inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
@@ -106,6 +95,12 @@ inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, st
     out.words[i] = (take.words[i] & mask) | (keep.words[i] & ~mask);
   }
   return out;
+}
+
+// Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
+template <std::size_t LANES>
+inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
+  return lay_span(keep, take, from, 16 * LANES);
 }
 
 // The index of the first byte at which the texts differ, or 16 * LANES.
@@ -174,13 +169,6 @@ inline __m128i blend(__m128i keep, __m128i take, __m128i mask) {
   return _mm_or_si128(_mm_and_si128(mask, take), _mm_andnot_si128(mask, keep));
 }
 
-// Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
-template <std::size_t LANES>
-inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
-  const auto mask = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
-  return {blend(keep.low, take.low, mask.low), LANES == 2 ? blend(keep.high, take.high, mask.high) : keep.high};
-}
-
 // Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
 template <std::size_t LANES>
 inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
@@ -189,6 +177,12 @@ inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, st
   const __m128i low = _mm_andnot_si128(after_to.low, after_from.low);
   if constexpr (LANES == 1) return {blend(keep.low, take.low, low), keep.high};
   return {blend(keep.low, take.low, low), blend(keep.high, take.high, _mm_andnot_si128(after_to.high, after_from.high))};
+}
+
+// Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
+template <std::size_t LANES>
+inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
+  return lay_span(keep, take, from, 16 * LANES);
 }
 
 // The index of the first byte at which the texts differ, or 16 * LANES.

@@ -58,7 +58,10 @@ if [ -n "$windows" ]; then count=5 restored=$'2\n3\n5\n7\n11\n'; else count=6 re
 row 0 'd odd.txt out.txt' "$unpack$out"$'Dekomprimuji soubor odd.txt do souboru out.txt\n\nDokonceno. Celkem: '$count$' prvocisel.\n' \
   out.txt "$restored"
 # A reader that closed standard output loses the messages, not the list.
-row 0 'd coded.txt out.txt' - out.txt "$list" "{ sleep 0.3; $emulator \"\$0\" < .answers; } | true; exit \${PIPESTATUS[0]}"
+# (Its pipe's read end is closed before the tool starts.)
+row 0 'd coded.txt out.txt' - out.txt "$list" "python3 -c 'import os, subprocess, sys
+read, write = os.pipe(); os.close(read)
+sys.exit(subprocess.call(sys.argv[1:], stdin=open(\".answers\"), stdout=write))' $emulator \"\$0\" 2> .errors"
 # Standard input ends before the dialogue is answered: nothing converted.
 row 1 '' "$mode"$'\n'
 row 1 'k' "$pack"$'\n'

@@ -10,11 +10,15 @@ set -euo pipefail
 exe=$1 emulator=${2:-}
 tool="${emulator:+'$emulator' }'$exe'"
 cd "$(mktemp -d)"
-tmux=(tmux -L "primepack-$$" -u)
-trap '"${tmux[@]}" kill-server 2> /dev/null || true' EXIT
+# Each start gets a server on a socket of its own: a server told to stop
+# goes on for a while, and a new session on its socket could reach it.
+starts=0 tmux=(true)
+stop_server() { "${tmux[@]}" kill-server 2> /dev/null || true; }
+trap stop_server EXIT
 
 start() {  # the command in a new pane, its status into ./status
-  "${tmux[@]}" kill-server 2> /dev/null || true && rm -f status
+  stop_server && rm -f status
+  starts=$((starts + 1)) tmux=(tmux -L "primepack-$$-$starts" -u)
   "${tmux[@]}" new-session -d -x 150 -y 40 "trap : INT; $1; echo \$? > status; sleep 60"
 }
 wait_for() {  # (pane captures drop trailing blanks, so prompts are given without theirs)
@@ -50,10 +54,9 @@ start_live_run() {  # compresses live.txt, a pipe that fd 3 feeds, into out.txt
   rm -f live.txt out.txt && mkfifo live.txt
   start "$tool"
   wait_for '(d)?:'
-  "${tmux[@]}" send-keys 'x y' Enter K Enter Enter
-  sleep 0.3  # the noise is skipped without a word:
-  [ "$("${tmux[@]}" capture-pane -p)" = $'Komprimovat (k) nebo dekomprimovat (d)?: x y\nK' ]
-  "${tmux[@]}" send-keys k Enter
+  "${tmux[@]}" send-keys 'x y' Enter K Enter Enter k Enter
+  wait_for 'komprimovaneho souboru:'  # the noise was skipped without a word:
+  [ "$screen" = $'Komprimovat (k) nebo dekomprimovat (d)?: x y\nK\n\nk\nZadejte nazev komprimovaneho souboru:' ]
   exec 4<> live.txt 3> live.txt 4<&-  # a writer (not tmux's), so that no open waits for the other end
   answer 'komprimovaneho souboru:' live.txt
   answer 'vystupniho souboru:' out.txt
@@ -62,6 +65,7 @@ start_live_run() {  # compresses live.txt, a pipe that fd 3 feeds, into out.txt
 feed_until() {  # feeds numbers until $1 dots are shown (they come a block behind)
   fed=0
   while dots=$("${tmux[@]}" capture-pane -p | grep -E '^\.+$' || true); [ ${#dots} -lt "$1" ]; do
+    [ $fed -lt 4000000 ] || { echo "no $1 dots after $fed numbers"; exit 1; }
     seq $((fed + 1000)) $((fed + 2999)) >&3
     fed=$((fed + 2000))
   done

@@ -14,19 +14,10 @@
 namespace {
 
 // True when both names stand for one existing file, however spelled (another
-// path, a hard or a symbolic link). Opening the output would empty the input.
+// path, a hard or a symbolic link): the run would replace its own input.
 bool same_file(const std::string& input_name, const std::string& output_name) {
   std::error_code unknown;  // a missing output cannot be the input
   return std::filesystem::equivalent(file_path(input_name), file_path(output_name), unknown);
-}
-
-// Removes an output left incomplete, unless it is a device or a pipe,
-// which were never ours to remove.
-void remove_incomplete(const std::string& output_name) {
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(file_path(output_name), ignored)) {
-    std::filesystem::remove(file_path(output_name), ignored);
-  }
 }
 
 // code_span and code_item are the run's two steps (see conversion.h),
@@ -36,9 +27,9 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   std::ifstream input_file;
   if (!open_input_file(input_name, input_file)) return false;
   if (same_file(input_name, output_name)) return false;
-  watch_interruptions();  // from before the output exists until it is complete or removed
-  std::ofstream output_file;
-  if (!open_output_file(output_name, output_file)) {
+  watch_interruptions();  // from before the output exists until it is committed or discarded
+  OutputFile output;
+  if (!open_output_file(output_name, output)) {
     stop_watching_interruptions();
     return false;
   }
@@ -51,7 +42,7 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   show("\n");
 
   TextReader in = make_reader(input_file);
-  TextWriter out = make_writer(output_file);
+  TextWriter out = make_writer(output.stream);
   State state;
   std::int64_t count = 0;
   Step step = Step::item;
@@ -62,13 +53,11 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
     if (step == Step::item) ++count;
     for (std::int64_t dots = count / PROGRESS_INTERVAL - before / PROGRESS_INTERVAL; dots > 0; --dots) show(".");
   }
-  bool ok = step == Step::end && !in.failed && flush_writer(out);
+  bool ok = step == Step::end && !in.failed && flush_writer(out) && !interrupted();
   input_file.close();
-  output_file.close();
-  ok = ok && !output_file.fail() && !interrupted();
-
+  ok = ok && commit_output_file(output);
   if (!ok) {
-    remove_incomplete(output_name);
+    discard_output_file(output);  // whatever stood under the output's name stays
     show("\n");  // ends the row of dots, so that an error stands on a line of its own
   }
   stop_watching_interruptions();  // ends the process here when it was interrupted

@@ -1,8 +1,24 @@
-// Opening the named files: UTF-8 names on Windows, bytes elsewhere.
+// Opening the named files: UTF-8 names on Windows, bytes elsewhere. An
+// output is made beside its name and renamed over it once complete.
 #include "platform/files.h"
 
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <string_view>
 #include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
 
 std::filesystem::path file_path(const std::string& name) {
 #ifdef _WIN32
@@ -20,7 +36,133 @@ bool open_input_file(const std::string& name, std::ifstream& file) {
   return file.is_open();
 }
 
-bool open_output_file(const std::string& name, std::ofstream& file) {
-  file.open(file_path(name), std::ios::out | std::ios::trunc | std::ios::binary);
-  return file.is_open();
+namespace {
+
+constexpr auto kWrite = std::ios::out | std::ios::trunc | std::ios::binary;
+
+// `path` with its symbolic links followed, so that the file they lead to
+// is replaced and the links stay. A loop of links is left to fail on opening.
+fs::path through_links(fs::path path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) break;
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) break;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return path;
+}
+
+// The name of a temporary file beside `target`, from a draw of `seed`: a
+// hidden one on Linux, which says whose file it stands for.
+fs::path temporary_name(const fs::path& target, std::uint64_t seed) {
+  constexpr std::string_view kLetters = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  std::string draw = ".";
+  for (int i = 0; i < 6; ++i, seed /= kLetters.size()) draw += kLetters[seed % kLetters.size()];
+  fs::path leaf = target.filename();
+  if (leaf.native().size() > 200) leaf = "primepack";  // the name and the draw must fit a folder entry
+  fs::path name = ".";
+  name += leaf;
+  name += draw;
+  return target.parent_path() / name;
+}
+
+// Draws that differ between processes and between tries (splitmix64).
+std::uint64_t draw(std::uint64_t attempt) {
+#ifdef _WIN32
+  const std::uint64_t process = GetCurrentProcessId();
+#else
+  const auto process = static_cast<std::uint64_t>(getpid());
+#endif
+  std::uint64_t z = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                    process << 40 ^ (attempt + 1) * 0x9e3779b97f4a7c15ULL;
+  z = (z ^ z >> 30) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ z >> 27) * 0x94d049bb133111ebULL;
+  return z ^ z >> 31;
+}
+
+enum class Created {
+  created,
+  taken,    // another file has the name
+  refused,  // no file can be made there
+  failed,   // made, but the system reported an error on closing it
+};
+
+// Creates `path` only if no file has that name; streams cannot promise that.
+// A new file gets the permission bits that creating any file gives.
+Created create_new(const fs::path& path) {
+#ifdef _WIN32
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) return CloseHandle(file) ? Created::created : Created::failed;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::taken : Created::refused;
+#else
+  const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (file >= 0) return close(file) == 0 ? Created::created : Created::failed;
+  return errno == EEXIST ? Created::taken : Created::refused;
+#endif
+}
+
+// Puts `from` in the place of `to` in one step, replacing what stood there.
+bool replace(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  std::error_code error;
+  fs::rename(from, to, error);
+  return !error;
+#endif
+}
+
+}  // namespace
+
+bool open_output_file(const std::string& name, OutputFile& output) {
+  output.target = through_links(file_path(name));
+  std::error_code missing;
+  const fs::file_status status = fs::status(output.target, missing);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {  // a device, a pipe or a terminal; a folder fails
+    output.stream.open(output.target, kWrite);
+    return output.stream.is_open();
+  }
+  if (fs::exists(status) && !std::ofstream(output.target, std::ios::app | std::ios::binary).is_open()) {
+    return false;  // a file that the user may not write stays refused
+  }
+  Created made = Created::taken;
+  for (std::uint64_t attempt = 0; attempt < 100 && made == Created::taken; ++attempt) {
+    output.temporary = temporary_name(output.target, draw(attempt));
+    made = create_new(output.temporary);
+  }
+  if (made == Created::created || made == Created::failed) {
+    std::error_code error;
+    if (made == Created::created && fs::exists(status)) {
+      fs::permissions(output.temporary, status.permissions(), error);
+    }
+    if (made == Created::created && !error) output.stream.open(output.temporary, kWrite);
+    if (output.stream.is_open()) return true;
+    fs::remove(output.temporary, error);
+    return false;
+  }
+  // Nothing can be made beside it: written in place, as the only way left.
+  output.temporary.clear();
+  output.stream.open(output.target, kWrite);
+  output.in_place = output.stream.is_open();
+  return output.in_place;
+}
+
+bool commit_output_file(OutputFile& output) {
+  output.stream.close();
+  if (output.stream.fail()) return false;  // the data may not have reached the file
+  if (!output.temporary.empty() && !replace(output.temporary, output.target)) return false;
+  output.temporary.clear();
+  output.in_place = false;
+  return true;
+}
+
+void discard_output_file(OutputFile& output) {
+  if (output.stream.is_open()) output.stream.close();
+  std::error_code ignored;
+  if (!output.temporary.empty()) fs::remove(output.temporary, ignored);
+  if (output.in_place) fs::remove(output.target, ignored);
+  output.temporary.clear();
+  output.in_place = false;
 }

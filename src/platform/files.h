@@ -27,5 +27,30 @@ std::filesystem::path file_path(const std::string& name);
 // a directory, so that a directory is never taken for an empty list.
 bool open_input_file(const std::string& name, std::ifstream& file);
 
-// Creates the named file for writing, or empties it. False when it cannot.
-bool open_output_file(const std::string& name, std::ofstream& file);
+// A run's output from its opening until it is committed or discarded.
+// A regular file, or one that does not exist yet, is written under a new
+// name beside it (".NAME.XXXXXX", created exclusively) and takes its name
+// only once complete, so that a failed or killed run leaves whatever stood
+// under the name. A device, a pipe or a terminal is written directly.
+struct OutputFile {
+  std::ofstream stream;
+  std::filesystem::path target;     // the name, through any symbolic links
+  std::filesystem::path temporary;  // what is written, when not the target itself
+  bool in_place = false;            // a regular file written directly, removed when discarded
+};
+
+// Opens the output for `name`. The replaced file's permission bits carry
+// over; a new one gets those that creating a file gives. Where no file can
+// be made beside it (a folder that is not writable), an existing, writable
+// regular file is written in place. False when the output cannot be
+// written at all (a missing folder, a folder, a file that is not writable);
+// then nothing was created.
+bool open_output_file(const std::string& name, OutputFile& output);
+
+// Closes the output and puts it under its name. False when the close or
+// the rename failed; then the output was discarded.
+bool commit_output_file(OutputFile& output);
+
+// Closes the output and removes what the run wrote: the temporary file, or
+// a regular file written in place. A device or a pipe stays.
+void discard_output_file(OutputFile& output);

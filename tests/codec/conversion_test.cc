@@ -1,5 +1,5 @@
 // The conversion runs in-process: the worked examples of the format, what
-// each run counts and prints, and how it fails without leaving an output.
+// each run counts and prints, and how it fails leaving every file as it was.
 // The per-number rules on every input are the fuzz oracles' to check.
 #include <gtest/gtest.h>
 
@@ -86,8 +86,9 @@ TEST(ConversionRuns, CodeTheWorkedExamplesAndCountEveryNumber) {
   }
 }
 
-TEST(ConversionRuns, FailWithoutLeavingAnOutput) {
+TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
   const fs::path dir = scratch_dir({{"in.txt", "7\n11\n13\n"},
+                                    {"out.txt", "kept\n"},
                                     {"wide.txt", "1\n18446744073709551616\n"},
                                     {"long.txt", "1 " + std::string(MAX_TOKEN_SIZE + 1, '7') + " 3"}});
   std::vector<std::pair<std::string, std::string>> cases = {
@@ -103,6 +104,10 @@ TEST(ConversionRuns, FailWithoutLeavingAnOutput) {
   if (!unsupported) cases.emplace_back("in.txt", "hard.txt");
   fs::create_symlink(dir / "in.txt", dir / "soft.txt", unsupported);
   if (!unsupported) cases.emplace_back("in.txt", "soft.txt");
+  fs::permissions(dir / "out.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const fs::perms kept_perms = fs::status(dir / "out.txt").permissions();
+  const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
+  const auto kept_entries = entries();
   for (Conversion run : {compress_file, decompress_file}) {
     for (const auto& c : cases) {
       const bool on_the_way = c.first == (run == compress_file ? "wide.txt" : "long.txt");
@@ -113,7 +118,9 @@ TEST(ConversionRuns, FailWithoutLeavingAnOutput) {
       // Refused before the output is opened, or failed on the way with the row of dots ended.
       EXPECT_EQ(printed, on_the_way ? announcement(run, dir, c.first, c.second) + "\n" : "") << c.second;
       EXPECT_EQ(read_text(dir / "in.txt"), "7\n11\n13\n") << c.first << " to " << c.second;
-      EXPECT_FALSE(fs::exists(dir / "out.txt")) << c.first << " to " << c.second;
+      EXPECT_EQ(read_text(dir / "out.txt"), "kept\n") << c.first << " to " << c.second;
+      EXPECT_EQ(fs::status(dir / "out.txt").permissions(), kept_perms) << c.first << " to " << c.second;
+      EXPECT_EQ(entries(), kept_entries) << "a file left beside " << c.second;
     }
   }
 }

@@ -16,9 +16,11 @@ six=$'\n\nDokonceno. Celkem: 6 prvocisel.\n'
 run="$emulator \"\$0\" < .answers > .printed 2> .errors" failed=0
 
 # row STATUS ANSWERS PRINTED [FILE CONTENT [HOW]]: FILE must hold CONTENT
-# afterwards; without one, out.txt must be missing. PRINTED - is not
-# checked. HOW runs the tool ($run, the tool being $0) or says how the
-# platform intervenes (Linux only).
+# afterwards. Each row starts with an out.txt of its own (mode 0640), which
+# must keep its bytes and mode unless it is FILE; a new FILE gets 0666 less
+# the umask. No temporary file may stay. PRINTED - is not checked. HOW runs
+# the tool ($run, the tool being $0) or says how the platform intervenes
+# (Linux only).
 row() {
   [ -n "$windows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
   # An emulator, or AddressSanitizer's shadow, needs more address space itself.
@@ -27,14 +29,20 @@ row() {
     cd "$(mktemp -d)" || exit 1
     printf %s "$list" > primes.txt && printf %s "$coded" > coded.txt && printf '5\n' > d && mkdir folder
     seq 1000 26000 > huge.txt && printf '2\r3\r\r\n5\r\n\r\n7 11\x1a13 17\r\n' > odd.txt && printf %s "$2" > .answers
+    printf 'kept\n' > out.txt && chmod 640 out.txt && umask 002
     status=0 ok=1
     bash -c "${6:-$run}" "$exe" || status=$?
     [ "$status" = "$1" ] || ok=0
     [ "$3" = - ] || native "$3" | cmp -s - .printed || ok=0
     [ ! -s .errors ] || ok=0  # nothing ever goes to standard error
     cmp -s primes.txt <(printf %s "$list") || ok=0
-    if [ -n "${4:-}" ]; then native "$5" | cmp -s - "$4" || ok=0; elif [ -e out.txt ]; then ok=0; fi
-    [ $ok = 1 ] || { echo "FAILED: ${2:0:40} (status $status): $(cat .printed)" && exit 1; }
+    [ "${4:-}" = out.txt ] || { [ "$(cat out.txt)" = kept ] && [ "$(stat -c %a out.txt)" = 640 ]; } || ok=0
+    if [ -n "${4:-}" ]; then
+      native "$5" | cmp -s - "$4" || ok=0
+      [ -n "$windows" ] || [ "$(stat -c %a "$4")" = "$([ "$4" = out.txt ] && echo 640 || echo 664)" ] || ok=0
+    fi
+    ! ls -A | grep -qE '^\..+\.[[:alnum:]]{6}$' || ok=0  # a temporary file left
+    [ $ok = 1 ] || { echo "FAILED: ${2:0:40} (status $status): $(cat .printed) $(ls -A)" && exit 1; }
   ) || failed=1
 }
 native() { [ -n "$windows" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the platform's line ends
@@ -71,17 +79,30 @@ row 1 'k primes.txt no/such/out.txt' "$pack$out$error"
 row 1 'k huge.txt /dev/full' "$pack$out"$'Komprimuji soubor huge.txt do souboru /dev/full\n..\n'"$error"
 can_mount() { mkdir -p "$1" && mount -t tmpfs -o size=4k tmpfs "$1" 2> /dev/null && umount "$1"; }  # a real full one:
 can_mount "$(mktemp -d)/m" && row 1 'k huge.txt full/out.txt' "$pack$out"$'Komprimuji soubor huge.txt do souboru full/out.txt\n..\n'"$error" '' '' \
-  "mkdir full && mount -t tmpfs -o size=40k tmpfs full && $run; s=\$?; [ -e full/out.txt ] && s=9; umount full; exit \$s"
+  "mkdir full && mount -t tmpfs -o size=40k tmpfs full && cp -p out.txt full && $run; s=\$?
+   [ \"\$(ls -A full)\" = out.txt ] && cmp -s out.txt full/out.txt && [ \$(stat -c %a full/out.txt) = 640 ] || s=9
+   umount full; exit \$s"
 row 1 'k huge.txt out.txt' "$pack$out"$'Komprimuji soubor huge.txt do souboru out.txt\n..\n'"$error" '' '' \
   "ulimit -f 40; $run"
-# SIGTERM while the run reads one endless number: the output is removed and
-# the process ends by the signal.
+# SIGTERM while the run reads one endless number: the output is discarded
+# and the process ends by the signal.
 row $((128 + 15)) 'k zeros.txt out.txt' "$pack$out"$'Komprimuji soubor zeros.txt do souboru out.txt\n\n' '' '' "
   mkfifo zeros.txt; yes 0 | tr -d '\n' 1<> zeros.txt & feeder=\$!
   $run & tool=\$!
-  for i in \$(seq 500); do [ -e out.txt ] && break; sleep 0.01; done; sleep 0.2; kill -TERM \$tool
+  for i in \$(seq 500); do grep -q Komprimuji .printed && break; sleep 0.01; done; kill -TERM \$tool
   for i in \$(seq 200); do kill -0 \$tool 2> /dev/null || break; sleep 0.05; done; kill -KILL \$tool 2> /dev/null
   wait \$tool; status=\$?; kill \$feeder; exit \$status"
+# Outputs that are not plain files of a writable folder. A symbolic link
+# keeps linking, to the new list; a device or a pipe is written, never
+# replaced; where no file can be made beside it (the tool run as nobody),
+# a writable file is written in place.
+to="$pack$out"'Komprimuji soubor primes.txt do souboru '
+row 0 'k primes.txt link.txt' "${to}link.txt$six" target.txt "$coded" "ln -s target.txt link.txt && $run && [ -L link.txt ]"
+row 0 'k primes.txt /dev/null' "${to}/dev/null$six" '' '' "$run && [ -c /dev/null ]"
+row 0 'k primes.txt fifo' "${to}fifo$six" drained.txt "$coded" "mkfifo fifo && { cat fifo > drained.txt & } && $run && wait && [ -p fifo ]"
+row 0 'k primes.txt ro/out.txt' "${to}ro/out.txt$six" ro/out.txt "$coded" "
+  mkdir ro && cp out.txt ro && chown 65534 ro/out.txt && chmod 664 ro/out.txt && chmod 555 ro && chmod 755 . && chmod 644 primes.txt &&
+  setpriv --reuid=65534 --regid=65534 --clear-groups $emulator \"\$0\" < .answers > .printed 2> .errors"
 # Input that would take memory without bound, within 200 MB of address
 # space: an endless compressed token fails the run; an endless name is
 # refused like a missing file, and the next one taken.

@@ -6,7 +6,7 @@
 # emulator; for Windows (primepack.exe, under Wine with a Czech locale: code
 # pages 852 and 1250) Czech names are typed first, then redirected in 1250.
 #   terminal_test.sh PRIMEPACK [EMULATOR]
-set -euo pipefail
+set -euo pipefail  # every check stands alone on its line: a failed one ends the test
 exe=$1 emulator=${2:-}
 tool="${emulator:+'$emulator' }'$exe'"
 cd "$(mktemp -d)"
@@ -44,14 +44,17 @@ if [[ $exe == *.exe ]]; then
   answer 'komprimovaneho souboru:' příklad.txt
   answer 'vystupniho souboru:' výstup.txt
   wait_for $'Komprimuji soubor příklad.txt do souboru výstup.txt\n\nDokonceno. Celkem: 6 prvocisel.'
-  [[ $screen != *neexistuje* ]] && [ "$(status)" = 0 ] && [ "$(< výstup.txt)" = "$coded" ]
+  [[ $screen != *neexistuje* ]]
+  [ "$(status)" = 0 ]
+  [ "$(< výstup.txt)" = "$coded" ]
   printf 'k příklad.txt výstup2.txt' | iconv -t CP1250 | "$emulator" "$exe" > printed
   [[ $(iconv -f CP1250 printed) == *'Komprimuji soubor příklad.txt do souboru výstup2.txt'* ]]
-  [ "$(< výstup2.txt)" = "$coded" ] && echo "Czech names passed"
+  [ "$(< výstup2.txt)" = "$coded" ]
+  echo "Czech names passed"
 fi
 
-start_live_run() {  # compresses live.txt, a pipe that fd 3 feeds, into out.txt
-  rm -f live.txt out.txt && mkfifo live.txt
+start_live_run() {  # compresses live.txt, a pipe that fd 3 feeds, into an existing out.txt
+  rm -f live.txt && mkfifo live.txt && printf 'kept\n' > out.txt && chmod 640 out.txt
   start "$tool"
   wait_for '(d)?:'
   "${tmux[@]}" send-keys 'x y' Enter K Enter Enter k Enter
@@ -73,17 +76,23 @@ feed_until() {  # feeds numbers until $1 dots are shown (they come a block behin
 
 start_live_run
 feed_until 10
-[ ! -s status ] && [[ $screen != *Dokonceno* ]]  # dots while the run goes on
+[ ! -s status ]  # dots while the run goes on
+[[ $screen != *Dokonceno* ]]
 exec 3>&-
 wait_for "Dokonceno. Celkem: $fed prvocisel."
-[ "$(status)" = 0 ] && [ "$(wc -l < out.txt)" = "$fed" ]
+[ "$(status)" = 0 ]
+[ "$(wc -l < out.txt)" = "$fed" ]
 
 start_live_run
 feed_until 5
-[ -f out.txt ]
+ls -A | grep -q '^\.out\.txt\.'  # written beside its name
 "${tmux[@]}" send-keys C-c
 (seq 10000000 >&3) 2> /dev/null || true  # the run notices between two blocks, so give it some
 exec 3>&-
-[ "$(status)" = $interrupted ] && [ ! -e out.txt ]  # its output removed
+# The old output stands as it was, and nothing is left beside it.
+[ "$(status)" = $interrupted ]
+[ "$(< out.txt)" = kept ]
+[ "$(stat -c %a out.txt)" = 640 ]
+[ -z "$(ls -A | grep '^\.out\.txt\.')" ]
 [[ $("${tmux[@]}" capture-pane -p) != *Dokonceno* ]]
 echo "terminal sessions passed"

@@ -56,8 +56,12 @@ Converted convert_in_memory(const std::string& input, std::uint8_t block, Span s
   return result;
 }
 
-// The input as a text-mode read gives it: on Windows it ends at a Ctrl-Z.
-std::string as_text(const std::string& input) { return ENDS_AT_CTRL_Z ? input.substr(0, input.find('\x1a')) : input; }
+// The input as the runs read it: on Windows it ends at a Ctrl-Z, and a
+// byte order mark at its start is no part of it.
+std::string as_text(const std::string& input) {
+  const std::string text = ENDS_AT_CTRL_Z ? input.substr(0, input.find('\x1a')) : input;
+  return text.starts_with(BYTE_ORDER_MARK) ? text.substr(BYTE_ORDER_MARK.size()) : text;
+}
 
 void check_decoding(std::uint8_t block, const std::string& bytes) {
   const std::string input = as_text(bytes);

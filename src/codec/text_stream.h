@@ -65,6 +65,7 @@ struct TextReader {
   std::string spill;    // a token or number that crosses a block boundary
   bool failed = false;  // the stream reported a read error (not its end)
   bool ended = false;   // a Ctrl-Z ended the text (Windows)
+  bool started = false;  // the first block was read
 };
 
 // Collects output in `block` and hands it to a stream `block_size` bytes at
@@ -85,9 +86,14 @@ struct TextWriter {
 TextReader make_reader(std::istream& source, std::size_t block_size = BLOCK_SIZE);
 TextWriter make_writer(std::ostream& sink, std::size_t block_size = BLOCK_SIZE);
 
-// Reads the next block into the buffer, dropping what was consumed. False at
-// end of input (where ENDS_AT_CTRL_Z, also at a Ctrl-Z), on a read error
-// (which sets `failed`) or once the run was interrupted.
+// A UTF-8 byte order mark, which some editors put at the start of a text:
+// there it is no part of the text, anywhere else an ordinary character.
+inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+// Reads the next block into the buffer, dropping what was consumed and a
+// byte order mark at the very start. False at end of input (where
+// ENDS_AT_CTRL_Z, also at a Ctrl-Z), on a read error (which sets `failed`)
+// or once the run was interrupted.
 bool refill(TextReader& in);
 
 // Skips white space. False when the input ends first; otherwise `next`

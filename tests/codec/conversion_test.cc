@@ -69,6 +69,9 @@ TEST(ConversionRuns, CodeTheWorkedExamplesAndCountEveryNumber) {
       {compress_file, "7\n11\n13\nPrimes above\n17\n", "7\n11\n3\n", 3},  // stops at a heading
       {compress_file, "5\n5\n", "5\n\n", 2},                              // a repeat is counted
       {compress_file, "Primes\n2\n3\n", "", 0},                           // no number: an empty output
+      {compress_file, "\xEF\xBB\xBF" "2\n3\n", "2\n3\n", 2},             // a byte order mark is skipped at the start,
+      {compress_file, "2\n\xEF\xBB\xBF" "3\n", "2\n", 1},                 // and ends a list like any word elsewhere
+      {decompress_file, "\xEF\xBB\xBF" "7\n11\n3\n", "7\n11\n13\n", 3},
       {decompress_file, kTo113Coded, kTo113, 30},
       {decompress_file, "100 99", "100\n199\n", 2},       // cannot round-trip: decoded as text
       {decompress_file, "0097\n1\n", "0097\n0091\n", 2},  // tokens are copied, not converted

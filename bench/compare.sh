@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times primepack on the list of primes below LIMIT (default 1e9) against a
 # copy of the list, the plain fscanf/fprintf coder of the same rules, zstd -1
-# and gzip -1, and on two more lists beside the ones they compare with: 19-
+# and gzip -1 and their decompression, and on two more lists beside the ones they compare with: 19-
 # digit primes (from 10^18, about as many bytes as the list below LIMIT/5),
 # and the primes below LIMIT/10 with CR LF line ends and with LF. Prints one
 # table. Where Wine and mingw-w64 are at hand, a second table times the
@@ -54,6 +54,11 @@ kernels="$build/bench/suffix_list_bench"
 cmake --build "$build" --target suffix_list_bench -j 2 > /dev/null 2>&1 || kernels=
 primepack="$build/primepack"
 plain="$build/bench/plain_reference"
+# The kernel that the whole runs get on this processor (the benchmark
+# program chooses as the tool does).
+kernel=unknown
+[ -z "$kernels" ] || kernel=$("$kernels" --benchmark_filter=BM_Decompress/none --benchmark_min_time=0.01 2>&1 |
+  sed -n 's/^kernel chosen: *//p')
 
 cd "$work"
 tenth=$(python3 -c "print(int(float('$limit')) // 10)")
@@ -71,7 +76,7 @@ gzip -1 -c primes.txt > primes.gz
 
 # The commands, each with the list it reads and the file it writes.
 names=(copy-dd copy-cat primepack-compress primepack-decompress plain-compress plain-decompress zstd-1 gzip-1
-       compress-19-digits compress-lf compress-crlf)
+       zstd-decompress gzip-decompress compress-19-digits compress-lf compress-crlf)
 commands=(
   "dd if=primes.txt of=copy.txt bs=256K status=none"
   "cat primes.txt > cat.txt"
@@ -81,14 +86,16 @@ commands=(
   "$plain d plain-packed.txt plain-restored.txt"
   "zstd -1 -q -f primes.txt -o primes.zst"
   "gzip -1 -c primes.txt > primes.gz"
+  "zstd -d -q -f primes.zst -o zstd-restored.txt"
+  "gzip -d -c primes.gz > gzip-restored.txt"
   "$primepack < nineteen.answers > /dev/null"
   "$primepack < lf.answers > /dev/null"
   "$primepack < crlf.answers > /dev/null"
 )
 inputs=(primes.txt primes.txt primes.txt primes-packed.txt primes.txt plain-packed.txt primes.txt primes.txt
-        nineteen.txt lf.txt crlf.txt)
+        primes.zst primes.gz nineteen.txt lf.txt crlf.txt)
 outputs=(copy.txt cat.txt primes-packed.txt restored.txt plain-packed.txt plain-restored.txt primes.zst primes.gz
-         nineteen-packed.txt lf-packed.txt crlf-packed.txt)
+         zstd-restored.txt gzip-restored.txt nineteen-packed.txt lf-packed.txt crlf-packed.txt)
 
 args=()
 for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${commands[$i]}"); done
@@ -137,16 +144,20 @@ cmp primes-packed.txt plain-packed.txt
 cmp restored.txt primes.txt
 cmp plain-restored.txt primes.txt
 cmp crlf-packed.txt lf-packed.txt
+cmp zstd-restored.txt primes.txt
+cmp gzip-restored.txt primes.txt
 
 sizes=()
 for i in "${!names[@]}"; do
   sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
 done
 
-python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "${sizes[@]}" ${sizes_windows[@]+"${sizes_windows[@]}"} <<'PY'
+python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "${sizes[@]}" \
+  ${sizes_windows[@]+"${sizes_windows[@]}"} <<'PY'
 import json, statistics, sys
-limit, rounds, windows_rounds, where, work = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
-sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[6:])}
+limit, rounds, windows_rounds, where, work, kernel = sys.argv[1:7]
+rounds, windows_rounds = int(rounds), int(windows_rounds)
+sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[7:])}
 
 def samples(prefix, count, key="times"):
     times = {}
@@ -174,7 +185,7 @@ user = {name: statistics.median(runs) for name, runs in samples("round-", rounds
 system = {name: statistics.median(runs) for name, runs in samples("round-", rounds, "system").items()}
 copy = median["copy-dd"]
 print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
-      f"medians of {rounds} interleaved rounds")
+      f"medians of {rounds} interleaved rounds; primepack's kernel: {kernel}")
 print()
 table(["x copy (dd)", "user s", "system s", "MiB/s read", "peak memory MiB"],
       [(name, seconds, seconds / copy, f"{user[name]:.3f}", f"{system[name]:.3f}", f"{sizes[name][0] / mib / seconds:.0f}",
@@ -188,7 +199,8 @@ print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the 
 # The chart: MiB of the plain list that each command goes through per second
 # (decompression writes it, the others read it).
 bars = [("copy (dd bs=256K)", "copy-dd"), ("primepack compress", "primepack-compress"),
-        ("primepack decompress", "primepack-decompress"), ("zstd -1", "zstd-1"), ("gzip -1", "gzip-1")]
+        ("primepack decompress", "primepack-decompress"), ("zstd -1", "zstd-1"), ("zstd -d", "zstd-decompress"),
+        ("gzip -1", "gzip-1"), ("gzip -d", "gzip-decompress")]
 plain = sizes["copy-dd"][0] / mib
 with open(f"{work}/speed.dat", "w") as data:
     for label, name in bars:

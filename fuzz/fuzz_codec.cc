@@ -1,9 +1,9 @@
 // Checks the codec on arbitrary bytes against its rules applied the plain
 // way. The first byte picks the check, the second (for the runs) the block
 // size, so that block boundaries fall anywhere:
-//   0  decodes the rest as a suffix-coded list;
-//   1  reads the rest as a plain list and codes it, with every kernel that
+//   0  decodes the rest as a suffix-coded list, with every kernel that
 //      this processor runs;
+//   1  reads the rest as a plain list and codes it, with every kernel;
 //   2  compares the SSE2 machinery with the portable words on the rest.
 // Together the first two also show that every list that the format can
 // round-trip comes back: each run does what its rule says on any input.
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "codec/conversion.h"
 #include "codec/kernels.h"
@@ -56,6 +57,45 @@ Converted convert_in_memory(const std::string& input, std::uint8_t block, Span s
   return result;
 }
 
+// Each kernel's window paths, counted as they run. Every kernel takes the
+// same windows: one that refuses a window it should take gives the same
+// bytes, only slower, so the bytes alone would not show it.
+struct Counted {
+  const Kernel* kernel = nullptr;
+  std::int64_t coded = 0;    // lines coded a window at a time
+  std::int64_t decoded = 0;  // tokens decoded a window at a time
+};
+Counted counted;
+
+std::int64_t count_coded(LineWindows& run, const LineShape& shape) {
+  const std::int64_t lines = counted.kernel->code_windows(run, shape);
+  counted.coded += lines;
+  return lines;
+}
+
+std::int64_t count_decoded(TokenWindows& run) {
+  const std::int64_t tokens = counted.kernel->decode_windows(run);
+  counted.decoded += tokens;
+  return tokens;
+}
+
+// Runs `convert` with each kernel that this processor runs in turn, each
+// counted; gives the counts. Every conversion must give the same result.
+template <typename Convert>
+std::vector<Counted> with_every_kernel(Convert convert) {
+  const Kernel& chosen = active_kernel();
+  std::vector<Counted> counts;
+  for (const Kernel* kernel : kernels_here()) {
+    counted = {kernel, 0, 0};
+    const Kernel counting{kernel->name, kernel->code_windows != nullptr ? count_coded : nullptr, count_decoded};
+    use_kernel(counting);
+    convert();
+    counts.push_back(counted);
+  }
+  use_kernel(chosen);
+  return counts;
+}
+
 // The input as the runs read it: on Windows it ends at a Ctrl-Z, and a
 // byte order mark at its start is no part of it.
 std::string as_text(const std::string& input) {
@@ -86,8 +126,11 @@ void check_decoding(std::uint8_t block, const std::string& bytes) {
     expected += LINE_END;
     ++tokens;
   }
-  const Converted got = convert_in_memory<DecompressState>(bytes, block, decompress_span, decompress_item);
-  require(got.last == last && got.items == tokens && got.output == expected);
+  const auto counts = with_every_kernel([&] {
+    const Converted got = convert_in_memory<DecompressState>(bytes, block, decompress_span, decompress_item);
+    require(got.last == last && got.items == tokens && got.output == expected);
+  });
+  for (const Counted& count : counts) require(count.decoded == counts.front().decoded);
 }
 
 // Character by character, with the library's conversions.
@@ -117,13 +160,13 @@ void check_coding(std::uint8_t block, const std::string& bytes) {
     prev = cur;
     ++numbers;
   }
-  const Kernel& chosen = active_kernel();
-  for (const Kernel* kernel : kernels_here()) {
-    use_kernel(*kernel);
+  const auto counts = with_every_kernel([&] {
     const Converted got = convert_in_memory<CompressState>(bytes, block, compress_span, compress_item);
     require(got.last == last && got.items == numbers && got.output == expected);
+  });
+  for (const Counted& count : counts) {
+    require(count.kernel->code_windows == nullptr || count.coded == counts.back().coded);
   }
-  use_kernel(chosen);
 }
 
 #ifdef PRIMEPACK_HAVE_SSE2

@@ -84,23 +84,19 @@ inline void store_text(char* at, const Text<LANES>& text) {
   for (std::size_t i = 0; i < 2 * LANES; ++i) store_word(at + 8 * i, text.words[i]);
 }
 
-// Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
+// The bytes of `take` where `mask` (bytes of 0x00 or 0xFF) is set, the
+// rest of `keep`.
 template <std::size_t LANES>
-inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
-  const auto after_from = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
-  const auto after_to = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - to);
+inline Text<LANES> select(const Text<LANES>& keep, const Text<LANES>& take, const Text<LANES>& mask) {
   Text<LANES> out;
-  for (std::size_t i = 0; i < 2 * LANES; ++i) {
-    const std::uint64_t mask = after_from.words[i] & ~after_to.words[i];
-    out.words[i] = (take.words[i] & mask) | (keep.words[i] & ~mask);
-  }
+  for (std::size_t i = 0; i < 2 * LANES; ++i) out.words[i] = (take.words[i] & mask.words[i]) | (keep.words[i] & ~mask.words[i]);
   return out;
 }
 
 // Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
 template <std::size_t LANES>
 inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
-  return lay_span(keep, take, from, 16 * LANES);
+  return select(keep, take, load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from));
 }
 
 // The index of the first byte at which the texts differ, or 16 * LANES.
@@ -169,20 +165,18 @@ inline __m128i blend(__m128i keep, __m128i take, __m128i mask) {
   return _mm_or_si128(_mm_and_si128(mask, take), _mm_andnot_si128(mask, keep));
 }
 
-// Bytes [from, to) of `take`, the rest of `keep`; from <= to <= 16 * LANES.
+// The bytes of `take` where `mask` (bytes of 0x00 or 0xFF) is set, the
+// rest of `keep`.
 template <std::size_t LANES>
-inline Text<LANES> lay_span(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from, std::size_t to) {
-  const auto after_from = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from);
-  const auto after_to = load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - to);
-  const __m128i low = _mm_andnot_si128(after_to.low, after_from.low);
-  if constexpr (LANES == 1) return {blend(keep.low, take.low, low), keep.high};
-  return {blend(keep.low, take.low, low), blend(keep.high, take.high, _mm_andnot_si128(after_to.high, after_from.high))};
+inline Text<LANES> select(const Text<LANES>& keep, const Text<LANES>& take, const Text<LANES>& mask) {
+  if constexpr (LANES == 1) return {blend(keep.low, take.low, mask.low), keep.high};
+  return {blend(keep.low, take.low, mask.low), blend(keep.high, take.high, mask.high)};
 }
 
 // Bytes [0, from) of `keep`, then the rest of `take`; from <= 16 * LANES.
 template <std::size_t LANES>
 inline Text<LANES> keep_head(const Text<LANES>& keep, const Text<LANES>& take, std::size_t from) {
-  return lay_span(keep, take, from, 16 * LANES);
+  return select(keep, take, load_text<LANES>(reinterpret_cast<const char*>(vectors_detail::kWindow) + 32 - from));
 }
 
 // The index of the first byte at which the texts differ, or 16 * LANES.

@@ -106,7 +106,8 @@ namespace {
 
 // Decodes the tokens from `in.next` on into a text held in registers of
 // 16 * LANES bytes, while they fit it and lie well inside the block,
-// writing each number with one vector move. Stops when the output block is
+// writing each number with one vector move; where the kernel's window path
+// takes whole windows of tokens, it does. Stops when the output block is
 // full, leaving it to the general step to hand over (a call in the loop
 // would push the text out of registers). Gives how many it decoded.
 template <std::size_t LANES>
@@ -114,38 +115,31 @@ template <std::size_t LANES>
   char padded[VECTOR_TEXT] = {};
   state.current.copy(padded, VECTOR_TEXT);
   HeldText<LANES> current{vectors::load_text<LANES>(padded), state.current.size()};
+  const auto decode_windows = active_kernel().decode_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
   std::int64_t taken = 0;
   const char* chunk = in.next;
   const char* refused = nullptr;
   while (refused == nullptr && in.end - chunk >= static_cast<std::ptrdiff_t>(CHUNK)) {
-    const std::uint64_t white = vectors::white_space_bits(chunk);
-    auto [starts, ends] = token_bounds(white);
     if constexpr (LANES == 1) {
-      // Where no token of the chunk is longer than the text, every line
-      // keeps its length. Where also the line and its end fit one register
-      // and all the chunk's lines (at most CHUNK / 2) fit before `full`, the
-      // line end is put behind the text once, and each line goes out whole
-      // with one move.
-      const std::size_t stride = current.size + LINE_END.size();
-      if (stride <= 16 && runs_of_at_least(~white, current.size + 1) == 0 &&
-          static_cast<std::ptrdiff_t>(CHUNK / 2 * stride) <= full - at) {  // `at` may have passed `full`
-        char line[VECTOR_TEXT];
-        vectors::store_text(line, current.chars);
-        put_line_end(line + current.size);
-        current.chars = vectors::load_text<LANES>(line);
-        for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
-          const auto start = static_cast<unsigned>(std::countr_zero(starts));
-          const auto end = static_cast<unsigned>(std::countr_zero(ends));
-          apply_short_suffix(current, chunk + end, end - start);
-          vectors::store_text(at, current.chars);
-          at += stride;
+      // Where the text with its line end fits one register, the window path
+      // takes every window whose tokens are no longer than the text.
+      if (current.size + LINE_END.size() <= LINE_REGISTER) {
+        TokenWindows run{chunk, in.end, at, full, current.size, {}};
+        vectors::store_text(run.line, current.chars);
+        put_line_end(run.line + current.size);
+        if (const std::int64_t lines = decode_windows(run); lines > 0) {
+          taken += lines;
+          chunk = run.next;
+          at = run.at;
+          current.chars = vectors::load_text<LANES>(run.line);
+          if (in.end - chunk < static_cast<std::ptrdiff_t>(CHUNK)) break;
         }
-        if (!next_chunk(chunk, starts)) refused = chunk;
-        continue;
       }
     }
+    const std::uint64_t white = vectors::white_space_bits(chunk);
+    auto [starts, ends] = token_bounds(white);
     for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
       const char* token = chunk + std::countr_zero(starts);
       const auto size = static_cast<std::size_t>(chunk + std::countr_zero(ends) - token);

@@ -6,14 +6,14 @@
 
 namespace {
 
-// No window path: numbers one at a time, on the portable words where the
-// build has no SSE2.
-constexpr Kernel kNone{"none", nullptr};
+// No window path for compression: numbers one at a time. Decoding on the
+// vectors that every build has (SSE2, or the portable words).
+constexpr Kernel kNone{"none", nullptr, plain::decode_windows};
 #ifdef PRIMEPACK_KERNEL_SSE2
-constexpr Kernel kSse2{"sse2", sse2::code_windows};
+constexpr Kernel kSse2{"sse2", sse2::code_windows, plain::decode_windows};  // SSE2 already
 #endif
 #ifdef PRIMEPACK_KERNEL_AVX2
-constexpr Kernel kAvx2{"avx2", avx2::code_windows};
+constexpr Kernel kAvx2{"avx2", avx2::code_windows, avx2::decode_windows};
 
 // The processor has the instructions, and the system saves their registers
 // (which __builtin_cpu_supports checks too).
@@ -24,7 +24,7 @@ bool has_avx2() {
 }
 #endif
 #ifdef PRIMEPACK_KERNEL_AVX512
-constexpr Kernel kAvx512{"avx512", avx512::code_windows};
+constexpr Kernel kAvx512{"avx512", avx512::code_windows, avx2::decode_windows};  // no faster decoding of its own
 
 bool has_avx512() {
   __builtin_cpu_init();
@@ -62,6 +62,8 @@ Choice& choice() {
 }
 
 }  // namespace
+
+std::int64_t plain::decode_windows(TokenWindows& run) { return decode_token_windows<PlainLines>(run); }
 
 const Kernel& active_kernel() { return *choice().active; }
 

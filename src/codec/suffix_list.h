@@ -115,17 +115,6 @@ inline void apply_suffix(HeldText<LANES>& current, const char* token, std::size_
   current.size = size + head;
 }
 
-// apply_suffix for a token no longer than the held text, ending at
-// `token_end`, with the registers' width readable from as far before its
-// end as the text is long: the token is loaded so that it ends where the
-// held text ends, and laid over the text's tail alone, so that whatever the
-// registers hold behind the text stays.
-template <std::size_t LANES>
-inline void apply_short_suffix(HeldText<LANES>& current, const char* token_end, std::size_t size) {
-  const auto loaded = vectors::load_text<LANES>(token_end - current.size);
-  current.chars = vectors::lay_span(current.chars, loaded, current.size - size, current.size);
-}
-
 enum class TokenRead {
   token,     // a token was read
   none,      // end of input

@@ -130,12 +130,28 @@ struct TokenBounds {
 
 inline TokenBounds token_bounds(std::uint64_t white) { return {~white & (white << 1 | 1), white & ~white << 1}; }
 
-// The bits at which a run of at least `n` (1 to 64) set bits of `bits`
-// starts.
-inline std::uint64_t runs_of_at_least(std::uint64_t bits, std::size_t n) {
+// Finds runs of at least `n` (1 to 16) set bits: worked out once for `n`,
+// applied to many words. Each step widens what a bit stands for, from
+// itself alone to the `n` bits from it on, at most doubling it (a shift of
+// 0 leaves the bits as they are).
+struct RunTest {
+  std::uint64_t shifts[4];
+};
+
+constexpr RunTest run_test(std::size_t n) {
+  RunTest test{};
   std::size_t have = 1;  // bit i stands for bits i to i + have - 1
-  for (; 2 * have <= n; have *= 2) bits &= bits >> have;
-  return have < n ? bits & bits >> (n - have) : bits;
+  for (std::uint64_t& shift : test.shifts) {
+    shift = have < n - have ? have : n - have;
+    have += shift;
+  }
+  return test;
+}
+
+// The bits of `bits` at which a run of at least the test's `n` set bits starts.
+inline std::uint64_t runs_of_at_least(std::uint64_t bits, const RunTest& test) {
+  for (const std::uint64_t shift : test.shifts) bits &= bits >> shift;
+  return bits;
 }
 
 // Moves `chunk` on once every token that ends within it was taken, leaving

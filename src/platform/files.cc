@@ -15,6 +15,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -103,6 +104,21 @@ Created create_new(const fs::path& path) {
 #endif
 }
 
+// Gives `to` the owner and group of `from` where the system lets us (any,
+// for root; a group of our own, for others), as writing in place kept them.
+// Streams know no owners.
+void keep_owner(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+  (void)from, (void)to;  // a new file takes the folder's permissions
+#else
+  struct stat old {};
+  if (stat(from.c_str(), &old) != 0) return;
+  if (chown(to.c_str(), old.st_uid, old.st_gid) != 0 && chown(to.c_str(), static_cast<uid_t>(-1), old.st_gid) != 0) {
+    // Neither: it stays ours, as any file that we create.
+  }
+#endif
+}
+
 // Puts `from` in the place of `to` in one step, replacing what stood there.
 bool replace(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
@@ -135,7 +151,9 @@ bool open_output_file(const std::string& name, OutputFile& output) {
   if (made == Created::created || made == Created::failed) {
     std::error_code error;
     if (made == Created::created && fs::exists(status)) {
-      fs::permissions(output.temporary, status.permissions(), error);
+      keep_owner(output.target, output.temporary);
+      // The permission bits, not set-user-ID and the like, which a new owner must not gain.
+      fs::permissions(output.temporary, status.permissions() & fs::perms::all, error);
     }
     if (made == Created::created && !error) output.stream.open(output.temporary, kWrite);
     if (output.stream.is_open()) return true;

@@ -39,8 +39,9 @@ struct OutputFile {
   bool in_place = false;            // a regular file written directly, removed when discarded
 };
 
-// Opens the output for `name`. The replaced file's permission bits carry
-// over; a new one gets those that creating a file gives. Where no file can
+// Opens the output for `name`. The replaced file's permission bits, owner
+// and group carry over where the system allows; a new one gets those that
+// creating a file gives. Where no file can
 // be made beside it (a folder that is not writable), an existing, writable
 // regular file is written in place. False when the output cannot be
 // written at all (a missing folder, a folder, a file that is not writable);

@@ -129,7 +129,7 @@ TokenRead read_token(TextReader& in, std::string_view& token);
 // a dot every PROGRESS_INTERVAL numbers and the summary. False, with no
 // message of its own, when a file cannot be opened, both names stand for the
 // same file, a number lies beyond 64 bits (compression), a token is longer
-// than MAX_TOKEN_SIZE (decompression), or reading or writing fails; an
-// incomplete output that is a regular file is removed then.
+// than MAX_TOKEN_SIZE (decompression), or reading or writing fails; the
+// output's name then keeps the file it had, if any (see platform/files.h).
 bool compress_file(const std::string& input_name, const std::string& output_name);
 bool decompress_file(const std::string& input_name, const std::string& output_name);

@@ -27,7 +27,7 @@ extern "C" void note_interruption(int signal) { interruption_signal = signal; }
 #ifdef _WIN32
 // A closed console window (or logoff, shutdown) reaches no signal handler:
 // the system ends the process once this returns. So it notes SIGTERM and
-// waits for the run, which removes its output and ends the process itself.
+// waits for the run, which discards its output and ends the process itself.
 // Ctrl-C and Ctrl-Break are left to the signals above.
 BOOL WINAPI note_console_close(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return FALSE;

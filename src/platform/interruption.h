@@ -1,8 +1,8 @@
 // Signals during a run. Ctrl-C (SIGINT), SIGTERM, a closed terminal
 // (SIGHUP) and, on Windows, Ctrl-Break and a closed console window: the
-// run notices them between two items or blocks, removes its incomplete
-// output, and only then lets the process end as the signal would have
-// ended it.
+// run notices them between two items or blocks, discards its output (the
+// output's name keeps what it held), and only then lets the process end as
+// the signal would have ended it.
 #pragma once
 
 #include <csignal>

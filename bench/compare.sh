@@ -97,10 +97,18 @@ inputs=(primes.txt primes.txt primes.txt primes-packed.txt primes.txt plain-pack
 outputs=(copy.txt cat.txt primes-packed.txt restored.txt plain-packed.txt plain-restored.txt primes.zst primes.gz
          zstd-restored.txt gzip-restored.txt nineteen-packed.txt lf-packed.txt crlf-packed.txt)
 
-args=()
-for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${commands[$i]}"); done
+# Each command writes a new file, as a first run would: its output is
+# removed before it runs. Freeing an old output is the system's work, not
+# the converter's, and where the memory is busy it made every writer's
+# timings swing by a factor of three.
+args=() prepares=()
+for i in "${!names[@]}"; do
+  args+=(-n "${names[$i]}" "${commands[$i]}")
+  prepares+=(--prepare "rm -f ${outputs[$i]}")
+done
 for round in $(seq "$rounds"); do
-  hyperfine --runs 1 --style none --export-json "round-$round.json" "${args[@]}" > /dev/null 2>> hyperfine.log
+  hyperfine --runs 1 --style none --export-json "round-$round.json" "${prepares[@]}" "${args[@]}" \
+    > /dev/null 2>> hyperfine.log
 done
 
 : > memory.txt
@@ -126,9 +134,11 @@ if command -v wine > /dev/null && command -v x86_64-w64-mingw32-g++-posix > /dev
                 -n windows-copy "wine $windows/bench/binary_copy.exe primes.txt windows-copy.txt"
                 -n windows-compress "wine $windows/primepack.exe < windows-compress.answers > windows.printed"
                 -n windows-decompress "wine $windows/primepack.exe < windows-restore.answers > windows.printed")
+  windows_prepares=(--prepare "rm -f empty-copy.txt" --prepare "rm -f windows-copy.txt"
+                    --prepare "rm -f windows-packed.txt" --prepare "rm -f windows-restored.txt")
   for round in $(seq "$windows_rounds"); do
-    hyperfine --runs 1 --style none --export-json "windows-round-$round.json" "${windows_args[@]}" \
-      > /dev/null 2>> hyperfine.log
+    hyperfine --runs 1 --style none --export-json "windows-round-$round.json" "${windows_prepares[@]}" \
+      "${windows_args[@]}" > /dev/null 2>> hyperfine.log
   done
   # Byte for byte the Linux build's files, with CR LF line ends.
   sed 's/$/\r/' primes-packed.txt | cmp - windows-packed.txt
@@ -219,7 +229,7 @@ if windows_rounds:
 PY
 
 gnuplot <<GNUPLOT
-set terminal svg size 720,260 dynamic font "sans,13" background rgb "white"
+set terminal svg size 720,330 dynamic font "sans,13" background rgb "white"
 set output "$work/speed.svg"
 set title "$(cat "$work/speed.title")" font "sans,12"
 stats "$work/speed.dat" using 2 nooutput

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Times primepack on the list of primes below LIMIT (default 1e9) against a
 # copy of the list, the plain fscanf/fprintf coder of the same rules, zstd -1
-# and gzip -1 and their decompression, and on two more lists beside the ones they compare with: 19-
-# digit primes (from 10^18, about as many bytes as the list below LIMIT/5),
-# and the primes below LIMIT/10 with CR LF line ends and with LF. Prints one
-# table. Where Wine and mingw-w64 are at hand, a second table times the
-# Windows build under Wine against a binary copy built by the same
-# toolchain (bench/binary_copy.cc): best of at least 5 interleaved rounds,
-# less Wine's start-up (the copy of an empty file).
+# and gzip -1 and their decompression, and on two more lists beside the ones
+# they compare with: 19-digit primes (from 10^18, about as many bytes as the
+# list below LIMIT/5), and the primes below LIMIT/10 with CR LF line ends
+# and with LF. Prints one table. Where Wine and mingw-w64 are at hand, a
+# second table times the Windows build under Wine against a binary copy
+# built by the same toolchain (bench/binary_copy.cc): best of at least 5
+# interleaved rounds, less Wine's start-up (the copy of an empty file).
 #
 #   bench/compare.sh [LIMIT] [ROUNDS]
 #

@@ -30,7 +30,7 @@ struct TokenWindows {
   const char* end;
   char* at;
   char* full;
-  std::size_t size;                               // the text's length
+  std::size_t size;  // the text's length: size + LINE_END.size() <= LINE_REGISTER
   alignas(LINE_REGISTER) char line[LINE_REGISTER];  // the text, then LINE_END
 };
 
@@ -83,7 +83,6 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
   // compiler knows.
   const std::size_t size = run.size;
   const std::size_t stride = size + LINE_END.size();
-  if (stride > LINE_REGISTER) return 0;
   const char* chunk = run.next;
   const char* const end = run.end;
   char* at = run.at;
@@ -91,15 +90,18 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
   // A window holds at most CHUNK / 2 tokens, each with its white space.
   const auto room = static_cast<std::ptrdiff_t>(CHUNK / 2 * stride);
   const RunTest longer = run_test(size + 1);  // a token longer than the text
-  const std::uint64_t shift0 = longer.shifts[0], shift1 = longer.shifts[1];  // held in registers
-  const std::uint64_t shift2 = longer.shifts[2], shift3 = longer.shifts[3];
   typename Isa::Line line = Isa::load_line(run.line);
   std::int64_t taken = 0;
   while (end - chunk >= static_cast<std::ptrdiff_t>(CHUNK) && full - at >= room) {
     const std::uint64_t white = Isa::white_space_bits(chunk);
-    if (runs_of_at_least(~white, {shift0, shift1, shift2, shift3}) != 0) break;
+    if (runs_of_at_least(~white, longer) != 0) break;
     auto [starts, ends] = token_bounds(white);
-    const char* const tokens = chunk - size;  // a token is loaded from its end less the text's length
+    // Lays the token from `start` to `stop` over the line and writes the line.
+    const auto lay_token = [&, tokens = chunk - size](std::size_t start, std::size_t stop) {
+      line = Isa::lay(line, tokens + stop, token_mask(size, stop - start));  // loaded to end where the text ends
+      Isa::store_line(at, line);
+      at += stride;
+    };
     // Where every token but the first starts as many bytes after the one
     // before it ends (one line end each, as a list has), only the ends need
     // finding.
@@ -110,19 +112,13 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
       std::size_t stop = 0;
       for (; ends != 0; ends &= ends - 1, ++taken) {
         stop = static_cast<std::size_t>(std::countr_zero(ends));
-        line = Isa::lay(line, tokens + stop, token_mask(size, stop - start));
-        Isa::store_line(at, line);
-        at += stride;
+        lay_token(start, stop);
         start = stop + gap;
       }
       starts = later & ~((std::uint64_t{2} << stop) - 1);  // a token that runs on
     }
     for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
-      const auto start = static_cast<std::size_t>(std::countr_zero(starts));
-      const auto stop = static_cast<std::size_t>(std::countr_zero(ends));
-      line = Isa::lay(line, tokens + stop, token_mask(size, stop - start));
-      Isa::store_line(at, line);
-      at += stride;
+      lay_token(static_cast<std::size_t>(std::countr_zero(starts)), static_cast<std::size_t>(std::countr_zero(ends)));
     }
     if (!next_chunk(chunk, starts)) break;
   }

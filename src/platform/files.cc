@@ -150,12 +150,14 @@ bool open_output_file(const std::string& name, OutputFile& output) {
   }
   if (made == Created::created || made == Created::failed) {
     std::error_code error;
-    if (made == Created::created && fs::exists(status)) {
+    bool ready = made == Created::created;
+    if (ready && fs::exists(status)) {
       keep_owner(output.target, output.temporary);
       // The permission bits, not set-user-ID and the like, which a new owner must not gain.
       fs::permissions(output.temporary, status.permissions() & fs::perms::all, error);
+      ready = !error;
     }
-    if (made == Created::created && !error) output.stream.open(output.temporary, kWrite);
+    if (ready) output.stream.open(output.temporary, kWrite);
     if (output.stream.is_open()) return true;
     fs::remove(output.temporary, error);
     return false;

@@ -41,15 +41,14 @@ struct OutputFile {
 
 // Opens the output for `name`. The replaced file's permission bits, owner
 // and group carry over where the system allows; a new one gets those that
-// creating a file gives. Where no file can
-// be made beside it (a folder that is not writable), an existing, writable
-// regular file is written in place. False when the output cannot be
-// written at all (a missing folder, a folder, a file that is not writable);
-// then nothing was created.
+// creating a file gives. Where no file can be made beside it (a folder that
+// is not writable), an existing, writable regular file is written in place.
+// False when the output cannot be written at all (a missing folder, a
+// folder, a file that is not writable); then nothing was created.
 bool open_output_file(const std::string& name, OutputFile& output);
 
 // Closes the output and puts it under its name. False when the close or
-// the rename failed; then the output was discarded.
+// the rename failed; the output is then left for discard_output_file.
 bool commit_output_file(OutputFile& output);
 
 // Closes the output and removes what the run wrote: the temporary file, or

@@ -18,9 +18,9 @@ run="$emulator \"\$0\" < .answers > .printed 2> .errors" failed=0
 # row STATUS ANSWERS PRINTED [FILE CONTENT [HOW]]: FILE must hold CONTENT
 # afterwards. Each row starts with an out.txt of its own (mode 0640, owned
 # by nobody), which must keep its bytes unless it is FILE, and its mode and
-# owner in any case; a new FILE gets 0666 less the umask. No temporary file may stay. PRINTED - is not checked. HOW runs
-# the tool ($run, the tool being $0) or says how the platform intervenes
-# (Linux only).
+# owner in any case; a new FILE gets 0666 less the umask. No temporary file
+# may stay. PRINTED - is not checked. HOW runs the tool ($run, the tool
+# being $0) or says how the platform intervenes (Linux only).
 row() {
   [ -n "$windows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
   # An emulator, or AddressSanitizer's shadow, needs more address space itself.

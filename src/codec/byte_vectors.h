@@ -120,6 +120,22 @@ inline std::uint64_t white_space_bits(const char* chunk) {
   return bits;
 }
 
+// Bit i set when byte i of the 64 at `chunk` is a blank or a control
+// character (code 32 or below): every white space byte is.
+inline std::uint64_t control_bits(const char* chunk) {
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= gather_top_bits(bytes_in_range(load_word(chunk + 8 * i), 0, ' ')) << (8 * i);
+  return bits;
+}
+
+// Bit i set when byte i of the 64 at `chunk` is `byte`.
+inline std::uint64_t byte_bits(const char* chunk, char byte) {
+  const auto code = static_cast<unsigned char>(byte);
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= gather_top_bits(bytes_in_range(load_word(chunk + 8 * i), code, code)) << (8 * i);
+  return bits;
+}
+
 // Bit i set when byte i of the 64 at `chunk` is a decimal digit.
 inline std::uint64_t digit_bits(const char* chunk) {
   std::uint64_t bits = 0;
@@ -212,6 +228,17 @@ inline std::uint64_t white_space_bits(const char* chunk) {
   return chunk_bits(chunk, [](__m128i bytes) {
     return _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')), bytes_in_range(bytes, 9, 13));
   });
+}
+
+// Bit i set when byte i of the 64 at `chunk` is a blank or a control
+// character (code 32 or below): every white space byte is.
+inline std::uint64_t control_bits(const char* chunk) {
+  return chunk_bits(chunk, [](__m128i bytes) { return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes); });
+}
+
+// Bit i set when byte i of the 64 at `chunk` is `byte`.
+inline std::uint64_t byte_bits(const char* chunk, char byte) {
+  return chunk_bits(chunk, [byte](__m128i bytes) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte)); });
 }
 
 // Bit i set when byte i of the 64 at `chunk` is a decimal digit.

@@ -44,19 +44,36 @@ struct Lines {
   PRIMEPACK_AVX2 static Line load_line(const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
   PRIMEPACK_AVX2 static void store_line(char* at, Line line) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), line); }
   PRIMEPACK_AVX2 static Line lay(Line line, const char* from, const unsigned char* mask) {
-    return _mm_blendv_epi8(line, load_line(from), _mm_load_si128(reinterpret_cast<const __m128i*>(mask)));
+    const __m128i select = load_line(reinterpret_cast<const char*>(mask));
+    // Written out, in place: from the intrinsic, g++ 12 adds a compare
+    // against zero before the blend and a copy of the line after it.
+    asm("vpblendvb %2, %1, %0, %0" : "+x"(line) : "m"(*reinterpret_cast<const __m128i_u*>(from)), "x"(select));
+    return line;
+  }
+  // The bits of a chunk's two halves' byte masks.
+  PRIMEPACK_AVX2 static std::uint64_t chunk_bits(__m256i low, __m256i high) {
+    return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(low))} |
+           std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+  }
+  PRIMEPACK_AVX2 static __m256i white_space(__m256i bytes) {
+    // A blank, or tab to carriage return: 9 to 13, at most 4 above 9.
+    const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(9));
+    return _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(' ')),
+                           _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(4)), offset));
   }
   PRIMEPACK_AVX2 static std::uint64_t white_space_bits(const char* chunk) {
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < CHUNK; i += 32) {
-      const __m256i bytes = Isa::load(chunk + i);
-      // A blank, or tab to carriage return: 9 to 13, at most 4 above 9.
-      const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(9));
-      const __m256i white = _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(' ')),
-                                            _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(4)), offset));
-      bits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(white))} << i;
-    }
-    return bits;
+    return chunk_bits(white_space(Isa::load(chunk)), white_space(Isa::load(chunk + 32)));
+  }
+  PRIMEPACK_AVX2 static std::uint64_t control_bits(const char* chunk) {
+    const __m256i blank = _mm256_set1_epi8(' ');
+    const __m256i low = Isa::load(chunk);
+    const __m256i high = Isa::load(chunk + 32);
+    return chunk_bits(_mm256_cmpeq_epi8(_mm256_min_epu8(low, blank), low),
+                      _mm256_cmpeq_epi8(_mm256_min_epu8(high, blank), high));
+  }
+  PRIMEPACK_AVX2 static std::uint64_t byte_bits(const char* chunk, char byte) {
+    const __m256i wanted = _mm256_set1_epi8(byte);
+    return chunk_bits(_mm256_cmpeq_epi8(Isa::load(chunk), wanted), _mm256_cmpeq_epi8(Isa::load(chunk + 32), wanted));
   }
 };
 

@@ -34,30 +34,12 @@ struct TokenWindows {
   alignas(LINE_REGISTER) char line[LINE_REGISTER];  // the text, then LINE_END
 };
 
-namespace token_windows_detail {
-
-// Entry [size][length]: the bytes that a token of `length` covers in a text
-// of `size`, its last `length` bytes.
-using Masks = std::array<std::array<std::array<unsigned char, LINE_REGISTER>, LINE_REGISTER + 1>, LINE_REGISTER>;
-
-constexpr Masks make_masks() {
-  Masks masks{};
-  for (std::size_t size = 0; size < LINE_REGISTER; ++size) {
-    for (std::size_t length = 0; length <= size; ++length) {
-      for (std::size_t i = size - length; i < size; ++i) masks[size][length][i] = 0xFF;
-    }
-  }
-  return masks;
-}
-
-alignas(LINE_REGISTER) inline constexpr Masks kMasks = make_masks();
-
-}  // namespace token_windows_detail
-
-// The mask of the bytes that a token of `length` covers in a text of `size`
-// (size + LINE_END.size() <= LINE_REGISTER, length <= size): one load.
+// The mask of the bytes that a token of `length` covers when laid over a
+// text of `size` (length <= size <= LINE_REGISTER): the bytes from
+// size - length on. It is loaded from a sliding window, so that a token's
+// mask follows from its bounds by one addition.
 inline const unsigned char* token_mask(std::size_t size, std::size_t length) {
-  return token_windows_detail::kMasks[size][length].data();
+  return vectors_detail::kWindow + 32 - size + length;
 }
 
 // The line steps on the vectors that every build has (SSE2, or plain
@@ -70,13 +52,43 @@ struct PlainLines {
     return vectors::select(line, vectors::load_text<1>(from), vectors::load_text<1>(reinterpret_cast<const char*>(mask)));
   }
   static std::uint64_t white_space_bits(const char* chunk) { return vectors::white_space_bits(chunk); }
+  static std::uint64_t control_bits(const char* chunk) { return vectors::control_bits(chunk); }
+  static std::uint64_t byte_bits(const char* chunk, char byte) { return vectors::byte_bits(chunk, byte); }
 };
+
+// A chunk's white space, and where its lines end when the white space is
+// one LINE_END after each token and nothing else, as in a list: then a
+// token loaded with the bytes that follow it brings its line end along.
+// That case is told from the bytes up to a blank, which takes fewer steps
+// than white space.
+struct ChunkWhite {
+  std::uint64_t bits;
+  // Where each LINE_END after a token starts, in that case; else 0.
+  std::uint64_t line_ends;
+};
+
+template <typename Isa>
+inline ChunkWhite chunk_white(const char* chunk) {
+  const std::uint64_t low = Isa::control_bits(chunk);  // white space among them
+  const std::uint64_t feeds = Isa::byte_bits(chunk, '\n');
+  if constexpr (LINE_END.size() == 1) {
+    if (low == feeds && (feeds & feeds << 1) == 0) return {low, feeds & ~std::uint64_t{1}};
+  } else {
+    // Each CR before an LF of the same chunk, and no LF before a CR.
+    const std::uint64_t returns = Isa::byte_bits(chunk, '\r');
+    if (low == (returns | feeds) && feeds == returns << 1 && feeds >> 1 == returns && (feeds << 1 & returns) == 0) {
+      return {low, returns & ~std::uint64_t{1}};
+    }
+  }
+  return {Isa::white_space_bits(chunk), 0};
+}
 
 // Decodes whole windows of tokens while every token of a window is no
 // longer than the text, moving `run` past them; gives how many tokens.
 // Each decoded line is the text with the token laid over its tail, then
-// LINE_END. `Isa` finds the white space of a window (white_space_bits) and
-// holds, lays and stores a line (Line, load_line, lay, store_line).
+// LINE_END. `Isa` finds the white space of a window (white_space_bits,
+// control_bits, byte_bits) and holds, lays and stores a line (Line, load_line, lay,
+// store_line).
 template <typename Isa>
 inline std::int64_t decode_token_windows(TokenWindows& run) {
   // Held apart from `run`, which the stores might alias for all the
@@ -86,44 +98,63 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
   const char* chunk = run.next;
   const char* const end = run.end;
   char* at = run.at;
+  char* const first = at;
   char* const full = run.full;
   // A window holds at most CHUNK / 2 tokens, each with its white space.
   const auto room = static_cast<std::ptrdiff_t>(CHUNK / 2 * stride);
   const RunTest longer = run_test(size + 1);  // a token longer than the text
+  const auto first_mask = reinterpret_cast<std::uintptr_t>(token_mask(size, 0));
   typename Isa::Line line = Isa::load_line(run.line);
-  std::int64_t taken = 0;
   while (end - chunk >= static_cast<std::ptrdiff_t>(CHUNK) && full - at >= room) {
-    const std::uint64_t white = Isa::white_space_bits(chunk);
+    const auto [white, line_ends] = chunk_white<Isa>(chunk);
     if (runs_of_at_least(~white, longer) != 0) break;
-    auto [starts, ends] = token_bounds(white);
-    // Lays the token from `start` to `stop` over the line and writes the line.
-    const auto lay_token = [&, tokens = chunk - size](std::size_t start, std::size_t stop) {
-      line = Isa::lay(line, tokens + stop, token_mask(size, stop - start));  // loaded to end where the text ends
+    // Lays the token that ends at `stop` over the line by its mask (see
+    // token_mask), loaded so that it ends where the text ends, and writes
+    // the line. The bytes loaded after the token are its line end where
+    // `exact`; else LINE_END is put after the line.
+    const auto lay_token = [&, tokens = chunk - size](std::size_t stop, const unsigned char* mask, auto exact) {
+      line = Isa::lay(line, tokens + stop, mask);
       Isa::store_line(at, line);
+      if constexpr (!exact) put_line_end(at + size);
       at += stride;
     };
-    // Where every token but the first starts as many bytes after the one
-    // before it ends (one line end each, as a list has), only the ends need
-    // finding.
+    // Where every token but the first starts `gap` bytes after the one
+    // before it ends, only the ends need finding. Gives where the chunk
+    // goes on: the token that runs on, or the next chunk.
+    const auto take_ends = [&](std::uint64_t ends, std::size_t start, std::size_t gap, auto exact) {
+      // A token's mask is token_mask(size, stop - start): `masks + stop`,
+      // with `masks` set by the end of the token before.
+      std::uintptr_t masks = first_mask - start;
+      std::size_t stop = 0;
+      do {
+        stop = static_cast<std::size_t>(std::countr_zero(ends));
+        lay_token(stop, reinterpret_cast<const unsigned char*>(masks + stop), exact);
+        masks = first_mask - gap - stop;
+        ends &= ends - 1;
+      } while (ends != 0);
+      return stop + gap < CHUNK ? stop + gap : CHUNK;
+    };
+    if (line_ends != 0) {
+      chunk += take_ends(line_ends, static_cast<std::size_t>(std::countr_zero(~white)), LINE_END.size(), std::true_type{});
+      continue;
+    }
+    auto [starts, ends] = token_bounds(white);
+    // One line end each, as a list has, but of another kind.
     const std::uint64_t later = starts & (starts - 1);
     const std::size_t gap = later == ends << 1 ? 1 : later == ends << 2 ? 2 : 0;
     if (gap != 0 && ends != 0) {
-      auto start = static_cast<std::size_t>(std::countr_zero(starts));
-      std::size_t stop = 0;
-      for (; ends != 0; ends &= ends - 1, ++taken) {
-        stop = static_cast<std::size_t>(std::countr_zero(ends));
-        lay_token(start, stop);
-        start = stop + gap;
-      }
-      starts = later & ~((std::uint64_t{2} << stop) - 1);  // a token that runs on
+      chunk += take_ends(ends, static_cast<std::size_t>(std::countr_zero(starts)), gap, std::false_type{});
+      continue;
     }
-    for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
-      lay_token(static_cast<std::size_t>(std::countr_zero(starts)), static_cast<std::size_t>(std::countr_zero(ends)));
+    for (; ends != 0; starts &= starts - 1, ends &= ends - 1) {
+      const auto start = static_cast<std::size_t>(std::countr_zero(starts));
+      const auto stop = static_cast<std::size_t>(std::countr_zero(ends));
+      lay_token(stop, token_mask(size, stop - start), std::false_type{});
     }
     if (!next_chunk(chunk, starts)) break;
   }
   run.next = chunk;
   run.at = at;
   Isa::store_line(run.line, line);
-  return taken;
+  return (at - first) / static_cast<std::ptrdiff_t>(stride);
 }

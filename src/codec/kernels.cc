@@ -24,12 +24,13 @@ bool has_avx2() {
 }
 #endif
 #ifdef PRIMEPACK_KERNEL_AVX512
-constexpr Kernel kAvx512{"avx512", avx512::code_windows, avx2::decode_windows};  // no faster decoding of its own
+constexpr Kernel kAvx512{"avx512", avx512::code_windows, avx512::decode_windows};
 
 bool has_avx512() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+         __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
          __builtin_cpu_supports("popcnt");
 }
 #endif

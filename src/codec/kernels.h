@@ -32,7 +32,7 @@ struct Kernel {
   std::int64_t (*decode_windows)(TokenWindows& run);
 };
 
-// The kernel in use: AVX-512 (with BW and VBMI2) where the processor and
+// The kernel in use: AVX-512 (with BW, VBMI and VBMI2) where the processor and
 // the system have it, else AVX2 where they have that, else SSE2 on any
 // x86-64, else none (numbers one at a time).
 const Kernel& active_kernel();
@@ -57,4 +57,5 @@ std::int64_t decode_windows(TokenWindows& run);
 }
 namespace avx512 {
 std::int64_t code_windows(LineWindows& run, const LineShape& shape);
+std::int64_t decode_windows(TokenWindows& run);
 }

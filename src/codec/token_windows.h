@@ -83,6 +83,15 @@ inline ChunkWhite chunk_white(const char* chunk) {
   return {Isa::white_space_bits(chunk), 0};
 }
 
+// Where every token of a chunk is followed by one LINE_END, an instruction
+// set may lay whole groups of such lines at once (Isa::lay_groups): it
+// takes as many as it can first.
+template <typename Isa, typename Line>
+inline void lay_groups(Line& line, char*& at, const char* chunk, std::size_t& start, std::uint64_t& ends,
+                       std::size_t size) {
+  if constexpr (requires { &Isa::lay_groups; }) Isa::lay_groups(line, at, chunk, start, ends, size);
+}
+
 // Decodes whole windows of tokens while every token of a window is no
 // longer than the text, moving `run` past them; gives how many tokens.
 // Each decoded line is the text with the token laid over its tail, then
@@ -122,16 +131,16 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
     // before it ends, only the ends need finding. Gives where the chunk
     // goes on: the token that runs on, or the next chunk.
     const auto take_ends = [&](std::uint64_t ends, std::size_t start, std::size_t gap, auto exact) {
+      if constexpr (exact) lay_groups<Isa>(line, at, chunk, start, ends, size);
       // A token's mask is token_mask(size, stop - start): `masks + stop`,
       // with `masks` set by the end of the token before.
       std::uintptr_t masks = first_mask - start;
-      std::size_t stop = 0;
-      do {
+      std::size_t stop = start - gap;  // modulo 2^N, as every sum here
+      for (; ends != 0; ends &= ends - 1) {
         stop = static_cast<std::size_t>(std::countr_zero(ends));
         lay_token(stop, reinterpret_cast<const unsigned char*>(masks + stop), exact);
         masks = first_mask - gap - stop;
-        ends &= ends - 1;
-      } while (ends != 0);
+      }
       return stop + gap < CHUNK ? stop + gap : CHUNK;
     };
     if (line_ends != 0) {

@@ -65,7 +65,7 @@ struct GroupShape {
   alignas(CHUNK) unsigned char from_end[CHUNK] = {};   // column - size: where a byte lies from its token's end
   alignas(CHUNK) unsigned char head_limit[CHUNK] = {};  // stride - column: the head is what a shorter step leaves
   alignas(CHUNK) unsigned char last_line[CHUNK] = {};  // the last line moved to the start
-  alignas(CHUNK) unsigned char up[6][CHUNK] = {};       // step k: each byte from 2^k lines above, if any
+  alignas(CHUNK) unsigned char up[5][CHUNK] = {};       // step k: each byte from 2^k lines above, if any
 };
 
 constexpr GroupShape make_group_shape(std::size_t size) {
@@ -80,7 +80,7 @@ constexpr GroupShape make_group_shape(std::size_t size) {
     shape.from_end[j] = static_cast<unsigned char>(column - size);
     shape.head_limit[j] = static_cast<unsigned char>(shape.stride - column);
     shape.last_line[j] = static_cast<unsigned char>(((shape.lines - 1) * shape.stride + j) % CHUNK);
-    for (std::size_t k = 0; k < 6; ++k) {
+    for (std::size_t k = 0; k < 5; ++k) {
       const std::size_t distance = shape.stride << k;
       shape.up[k][j] = static_cast<unsigned char>(j >= distance ? j - distance : j);
     }
@@ -134,6 +134,13 @@ struct Lines {
     return _mm512_cmpeq_epi8_mask(Isa::load(chunk), _mm512_set1_epi8(byte));
   }
 
+  // Step k of the fill-down: each `head` byte takes the byte 2^k lines
+  // above it, and stays `head` while that one was `head` too.
+  PRIMEPACK_AVX512 static void fill_step(__m512i& lines, std::uint64_t& head, const GroupShape& shape, std::size_t k) {
+    lines = _mm512_mask_permutexvar_epi8(lines, head, _mm512_load_si512(shape.up[k]), lines);
+    head &= head << (shape.stride << k);
+  }
+
   // Lays the tokens of a chunk whose white space is one LINE_END after each
   // token, from `start` on, a group of as many lines as a vector holds at
   // a time, while `ends` (where each token's line end starts) holds a whole
@@ -165,10 +172,13 @@ struct Lines {
                                                   _mm512_load_si512(shape.head_limit));
       __m512i lines = _mm512_mask_permutexvar_epi8(permute(from, input), head,
                                                    _mm512_load_si512(shape.column), above);
-      for (std::size_t k = 0; k < shape.steps; ++k) {
-        lines = _mm512_mask_permutexvar_epi8(lines, head, _mm512_load_si512(shape.up[k]), lines);
-        head &= head << (shape.stride << k);
-      }
+      // At least 2 steps, as at least 4 lines fit; written out, so that the
+      // tables stay in registers.
+      fill_step(lines, head, shape, 0);
+      fill_step(lines, head, shape, 1);
+      if (shape.steps > 2) fill_step(lines, head, shape, 2);
+      if (shape.steps > 3) fill_step(lines, head, shape, 3);
+      if (shape.steps > 4) fill_step(lines, head, shape, 4);
       _mm512_storeu_si512(at, lines);
       above = permute(_mm512_load_si512(shape.last_line), lines);
       at += shape.lines * shape.stride;

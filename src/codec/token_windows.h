@@ -1,12 +1,15 @@
 // Decompression of whole windows of tokens at once. In a long list of
 // primes nearly every token is no longer than the number before it: then
-// the token only replaces the text's tail (apply_short_suffix in
-// suffix_list.h), every decoded line keeps the text's length, and with its
-// line end a line of up to 15 characters fits one 16-byte register. While
-// every token of a window of CHUNK input bytes is that short, each token is
-// laid over the held line with one blend, by a mask that depends only on
-// the text's length and the token's, and each line goes out whole with one
-// store. Only the white space bits and the blend are worked out per
+// the token only replaces the text's tail (apply_suffix in suffix_list.h),
+// every decoded line keeps the text's length, and with its line end a line
+// of up to 15 characters fits one 16-byte register. While every token of a
+// window of CHUNK input bytes is that short, each token is laid over the
+// held line with one blend, by a mask that depends only on the text's
+// length and the token's, and each line goes out whole with one store.
+// Where the window's white space is one LINE_END after each token, as in a
+// list, the token brings its line end along and only the token ends are
+// looked up; an instruction set may then lay whole groups of lines at once.
+// The white space bits, the blend and the groups are worked out per
 // instruction set (see kernels.h).
 #pragma once
 
@@ -23,8 +26,12 @@ inline constexpr std::size_t LINE_REGISTER = 16;
 // Where the window path of decoding stands: the input from `next` (a
 // token's start, or white space) to `end`, the output at `at`, and the text
 // decoded last. A window is taken only while `at` is far enough from
-// `full` to take all its lines; it reads up to LINE_REGISTER bytes before
-// its tokens and writes up to LINE_REGISTER bytes from each line's start.
+// `full` to take all its lines. It reads up to LINE_REGISTER bytes before
+// its tokens and up to CHUNK bytes from a token's start, so up to 2 * CHUNK
+// from its own start; it writes up to CHUNK bytes from a line's start, and
+// never more than CHUNK past `full`.
+static_assert(READ_MARGIN >= CHUNK && WRITE_MARGIN >= CHUNK, "a window reads and writes a chunk past its bounds");
+
 struct TokenWindows {
   const char* next;
   const char* end;

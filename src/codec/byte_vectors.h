@@ -233,7 +233,8 @@ inline std::uint64_t white_space_bits(const char* chunk) {
 // Bit i set when byte i of the 64 at `chunk` is a blank or a control
 // character (code 32 or below): every white space byte is.
 inline std::uint64_t control_bits(const char* chunk) {
-  return chunk_bits(chunk, [](__m128i bytes) { return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes); });
+  return chunk_bits(chunk,
+                    [](__m128i bytes) { return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes); });
 }
 
 // Bit i set when byte i of the 64 at `chunk` is `byte`.

@@ -128,7 +128,6 @@ template <std::size_t LANES>
       if (current.size + LINE_END.size() <= LINE_REGISTER) {
         TokenWindows run{chunk, in.end, at, full, current.size, {}};
         vectors::store_text(run.line, current.chars);
-        put_line_end(run.line + current.size);
         if (const std::int64_t lines = decode_windows(run); lines > 0) {
           taken += lines;
           chunk = run.next;

@@ -62,10 +62,15 @@ struct GroupShape {
   std::size_t steps = 0;  // fill-down steps: 2^steps >= lines
   alignas(CHUNK) unsigned char line_of[CHUNK] = {};
   alignas(CHUNK) unsigned char column[CHUNK] = {};
-  alignas(CHUNK) unsigned char from_end[CHUNK] = {};   // column - size: where a byte lies from its token's end
-  alignas(CHUNK) unsigned char head_limit[CHUNK] = {};  // stride - column: the head is what a shorter step leaves
-  alignas(CHUNK) unsigned char last_line[CHUNK] = {};  // the last line moved to the start
-  alignas(CHUNK) unsigned char up[5][CHUNK] = {};       // step k: each byte from 2^k lines above, if any
+  // column - size: where a byte lies from its token's end.
+  alignas(CHUNK) unsigned char from_end[CHUNK] = {};
+  // stride - column: a byte is the head's where its token's step (its
+  // length and one LINE_END) is smaller.
+  alignas(CHUNK) unsigned char head_limit[CHUNK] = {};
+  // The last line's bytes, moved to the start.
+  alignas(CHUNK) unsigned char last_line[CHUNK] = {};
+  // Step k of the fill-down: each byte from 2^k lines above, if there are.
+  alignas(CHUNK) unsigned char up[5][CHUNK] = {};
 };
 
 constexpr GroupShape make_group_shape(std::size_t size) {
@@ -116,8 +121,12 @@ PRIMEPACK_AVX512 __m512i permute(__m512i indexes, __m512i bytes) {
 // register, and whole groups of lines in one 64-byte vector.
 struct Lines {
   using Line = __m128i;
-  PRIMEPACK_AVX512 static Line load_line(const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
-  PRIMEPACK_AVX512 static void store_line(char* at, Line line) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), line); }
+  PRIMEPACK_AVX512 static Line load_line(const char* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  }
+  PRIMEPACK_AVX512 static void store_line(char* at, Line line) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), line);
+  }
   PRIMEPACK_AVX512 static Line lay(Line line, const char* from, const unsigned char* mask) {
     return _mm_blendv_epi8(line, load_line(from), load_line(reinterpret_cast<const char*>(mask)));
   }
@@ -168,10 +177,9 @@ struct Lines {
       // Each byte of a line from the byte as far before its token's end
       // as its column lies before the line's end; the head from above.
       const __m512i from = _mm512_add_epi8(permute(line_of, end), _mm512_load_si512(shape.from_end));
-      std::uint64_t head = _mm512_cmplt_epi8_mask(permute(line_of, step),
-                                                  _mm512_load_si512(shape.head_limit));
-      __m512i lines = _mm512_mask_permutexvar_epi8(permute(from, input), head,
-                                                   _mm512_load_si512(shape.column), above);
+      std::uint64_t head = _mm512_cmplt_epi8_mask(permute(line_of, step), _mm512_load_si512(shape.head_limit));
+      __m512i lines =
+          _mm512_mask_permutexvar_epi8(permute(from, input), head, _mm512_load_si512(shape.column), above);
       // At least 2 steps, as at least 4 lines fit; written out, so that the
       // tables stay in registers.
       fill_step(lines, head, shape, 0);

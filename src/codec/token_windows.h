@@ -38,7 +38,7 @@ struct TokenWindows {
   char* at;
   char* full;
   std::size_t size;  // the text's length: size + LINE_END.size() <= LINE_REGISTER
-  alignas(LINE_REGISTER) char line[LINE_REGISTER];  // the text, then LINE_END
+  alignas(LINE_REGISTER) char line[LINE_REGISTER];  // the text, then bytes of no account
 };
 
 // The mask of the bytes that a token of `length` covers when laid over a
@@ -103,8 +103,8 @@ inline void lay_groups(Line& line, char*& at, const char* chunk, std::size_t& st
 // longer than the text, moving `run` past them; gives how many tokens.
 // Each decoded line is the text with the token laid over its tail, then
 // LINE_END. `Isa` finds the white space of a window (white_space_bits,
-// control_bits, byte_bits) and holds, lays and stores a line (Line, load_line, lay,
-// store_line).
+// control_bits, byte_bits), holds, lays and stores a line (Line,
+// load_line, lay, store_line) and may lay groups of lines (lay_groups).
 template <typename Isa>
 inline std::int64_t decode_token_windows(TokenWindows& run) {
   // Held apart from `run`, which the stores might alias for all the
@@ -151,7 +151,8 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
       return stop + gap < CHUNK ? stop + gap : CHUNK;
     };
     if (line_ends != 0) {
-      chunk += take_ends(line_ends, static_cast<std::size_t>(std::countr_zero(~white)), LINE_END.size(), std::true_type{});
+      const auto start = static_cast<std::size_t>(std::countr_zero(~white));
+      chunk += take_ends(line_ends, start, LINE_END.size(), std::true_type{});
       continue;
     }
     auto [starts, ends] = token_bounds(white);

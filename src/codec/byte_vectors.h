@@ -89,7 +89,9 @@ inline void store_text(char* at, const Text<LANES>& text) {
 template <std::size_t LANES>
 inline Text<LANES> select(const Text<LANES>& keep, const Text<LANES>& take, const Text<LANES>& mask) {
   Text<LANES> out;
-  for (std::size_t i = 0; i < 2 * LANES; ++i) out.words[i] = (take.words[i] & mask.words[i]) | (keep.words[i] & ~mask.words[i]);
+  for (std::size_t i = 0; i < 2 * LANES; ++i) {
+    out.words[i] = (take.words[i] & mask.words[i]) | (keep.words[i] & ~mask.words[i]);
+  }
   return out;
 }
 

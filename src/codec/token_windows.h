@@ -56,7 +56,8 @@ struct PlainLines {
   static Line load_line(const char* at) { return vectors::load_text<1>(at); }
   static void store_line(char* at, const Line& line) { vectors::store_text(at, line); }
   static Line lay(const Line& line, const char* from, const unsigned char* mask) {
-    return vectors::select(line, vectors::load_text<1>(from), vectors::load_text<1>(reinterpret_cast<const char*>(mask)));
+    const auto select = vectors::load_text<1>(reinterpret_cast<const char*>(mask));
+    return vectors::select(line, vectors::load_text<1>(from), select);
   }
   static std::uint64_t white_space_bits(const char* chunk) { return vectors::white_space_bits(chunk); }
   static std::uint64_t control_bits(const char* chunk) { return vectors::control_bits(chunk); }

@@ -101,8 +101,9 @@ constexpr std::array<GroupShape, LINE_REGISTER> make_group_shapes() {
 
 alignas(CHUNK) constexpr auto kGroupShapes = make_group_shapes();
 
-// The bytes 0 to 63, and each one's byte before it (0 for byte 0).
-constexpr auto kIndexes = [] {
+// The bytes 0 to 63, and each one's byte before it (0 for byte 0). Read
+// by aligned loads.
+alignas(CHUNK) constexpr auto kIndexes = [] {
   std::array<std::array<unsigned char, CHUNK>, 2> indexes{};
   for (std::size_t j = 0; j < CHUNK; ++j) {
     indexes[0][j] = static_cast<unsigned char>(j);

@@ -142,11 +142,15 @@ void check_coding(std::uint8_t block, const std::string& bytes) {
   Step last = Step::end;
   for (std::size_t i = 0;;) {
     while (i < input.size() && is_white_space(input[i])) ++i;
+    const std::size_t word = i;
     const std::size_t from = i < input.size() && input[i] == '+' ? i + 1 : i;
     if (i < input.size() && (input[i] == '+' || input[i] == '-')) ++i;
     const std::size_t digits = i;
     while (i < input.size() && is_digit(input[i])) ++i;
-    if (i == digits) break;
+    if (i == digits) {
+      if (numbers == 0 && word < input.size()) last = Step::failed;  // no list at all
+      break;
+    }
     std::int64_t value = 0;
     if (std::from_chars(input.data() + from, input.data() + i, value).ec != std::errc()) {
       last = Step::failed;

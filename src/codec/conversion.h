@@ -28,7 +28,8 @@ struct CompressState {
 std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out);
 
 // Reads the next number of a plain list and writes its line of the
-// suffix-coded list. Fails on a number beyond signed 64 bits.
+// suffix-coded list. Fails on a number beyond signed 64 bits, and on an
+// input whose first word is not a number.
 Step compress_item(CompressState& state, TextReader& in, TextWriter& out);
 
 // What decompression keeps from one number to the next.

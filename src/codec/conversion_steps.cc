@@ -90,8 +90,12 @@ std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out
 
 Step compress_item(CompressState& state, TextReader& in, TextWriter& out) {
   switch (read_number(in, state.held)) {
-    case NumberRead::none:
+    case NumberRead::end:
       return Step::end;
+    case NumberRead::none:
+      // A list that ends at a word keeps the numbers before it; an input
+      // whose first word is no number (text, UTF-16) is no list at all.
+      return state.prev.size == 0 ? Step::failed : Step::end;
     case NumberRead::out_of_range:
       return Step::failed;
     case NumberRead::number:

@@ -35,7 +35,7 @@ void append_digit(std::string& lexeme, char digit) {
 }  // namespace
 
 NumberRead read_number(TextReader& in, NumberText& text) {
-  if (!skip_white_space(in)) return NumberRead::none;
+  if (!skip_white_space(in)) return NumberRead::end;
   const char* stop = in.next;
   if (is_sign(*stop)) ++stop;
   while (stop < in.end && is_digit(*stop)) ++stop;

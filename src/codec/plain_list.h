@@ -6,7 +6,8 @@
 
 enum class NumberRead {
   number,        // a number was read and its canonical text given
-  none,          // end of input, or no digit where one must stand
+  end,           // nothing but white space was left
+  none,          // no digit where one must stand
   out_of_range,  // the digits stand for a value beyond signed 64 bits
 };
 

@@ -2,6 +2,9 @@
 // output is made beside its name and renamed over it once complete.
 #include "platform/files.h"
 
+#include "platform/interruption.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -119,6 +122,13 @@ void keep_owner(const fs::path& from, const fs::path& to) {
 #endif
 }
 
+// True when every part of `path` fits a folder entry: 255 bytes on Linux,
+// 255 UTF-16 units on Windows. A longer part names no file, which the
+// system would only tell at the rename, once the whole run is written.
+bool fits_folder_entries(const fs::path& path) {
+  return std::ranges::all_of(path, [](const fs::path& part) { return part.native().size() <= 255; });
+}
+
 // Puts `from` in the place of `to` in one step, replacing what stood there.
 bool replace(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
@@ -133,9 +143,13 @@ bool replace(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 bool open_output_file(const std::string& name, OutputFile& output) {
+  if (name.empty()) return false;  // an answer too long to be a name
   output.target = through_links(file_path(name));
-  std::error_code missing;
-  const fs::file_status status = fs::status(output.target, missing);
+  std::error_code unknown;
+  const fs::file_status status = fs::status(output.target, unknown);
+  // A name that the system cannot take (too long) fails now, not at the
+  // rename once the whole run is written.
+  if (!fits_folder_entries(output.target) || (unknown && status.type() != fs::file_type::not_found)) return false;
   if (fs::exists(status) && !fs::is_regular_file(status)) {  // a device, a pipe or a terminal; a folder fails
     output.stream.open(output.target, kWrite);
     return output.stream.is_open();
@@ -143,46 +157,58 @@ bool open_output_file(const std::string& name, OutputFile& output) {
   if (fs::exists(status) && !std::ofstream(output.target, std::ios::app | std::ios::binary).is_open()) {
     return false;  // a file that the user may not write stays refused
   }
+  // Made and noted for removal as one step, so that no interruption can
+  // leave it behind.
   Created made = Created::taken;
   for (std::uint64_t attempt = 0; attempt < 100 && made == Created::taken; ++attempt) {
     output.temporary = temporary_name(output.target, draw(attempt));
-    made = create_new(output.temporary);
+    const bool stopped = hold_interruptions();
+    if (!stopped) made = create_new(output.temporary);
+    if (made == Created::created || made == Created::failed) remove_on_interruption(output.temporary);
+    release_interruptions();
+    if (stopped) break;
   }
-  if (made == Created::created || made == Created::failed) {
-    std::error_code error;
-    bool ready = made == Created::created;
-    if (ready && fs::exists(status)) {
-      keep_owner(output.target, output.temporary);
-      // The permission bits, not set-user-ID and the like, which a new owner must not gain.
-      fs::permissions(output.temporary, status.permissions() & fs::perms::all, error);
-      ready = !error;
-    }
-    if (ready) output.stream.open(output.temporary, kWrite);
-    if (output.stream.is_open()) return true;
-    fs::remove(output.temporary, error);
+  if (made != Created::created) {
+    // No file can be made beside it (or a signal came): nothing is written,
+    // since writing in place would lose the old file if the run failed.
+    if (made == Created::failed) discard_output_file(output);
+    output.temporary.clear();
     return false;
   }
-  // Nothing can be made beside it: written in place, as the only way left.
-  output.temporary.clear();
-  output.stream.open(output.target, kWrite);
-  output.in_place = output.stream.is_open();
-  return output.in_place;
+  bool ready = true;
+  if (fs::exists(status)) {
+    keep_owner(output.target, output.temporary);
+    // The permission bits, not set-user-ID and the like, which a new owner must not gain.
+    std::error_code error;
+    fs::permissions(output.temporary, status.permissions() & fs::perms::all, error);
+    ready = !error;
+  }
+  if (ready) output.stream.open(output.temporary, kWrite);
+  if (output.stream.is_open()) return true;
+  discard_output_file(output);
+  return false;
 }
 
 bool commit_output_file(OutputFile& output) {
-  output.stream.close();
+  output.stream.close();  // may wait on a pipe: an interruption still ends it
   if (output.stream.fail()) return false;  // the data may not have reached the file
-  if (!output.temporary.empty() && !replace(output.temporary, output.target)) return false;
-  output.temporary.clear();
-  output.in_place = false;
-  return true;
+  if (output.temporary.empty()) return true;
+  // Renamed only if no signal came first; one that comes while held finds
+  // the file still to remove once released.
+  const bool renamed = !hold_interruptions() && replace(output.temporary, output.target);
+  if (renamed) {
+    forget_on_interruption();
+    output.temporary.clear();
+  }
+  release_interruptions();
+  return renamed;
 }
 
 void discard_output_file(OutputFile& output) {
   if (output.stream.is_open()) output.stream.close();
+  if (output.temporary.empty()) return;
   std::error_code ignored;
-  if (!output.temporary.empty()) fs::remove(output.temporary, ignored);
-  if (output.in_place) fs::remove(output.target, ignored);
+  fs::remove(output.temporary, ignored);
+  forget_on_interruption();
   output.temporary.clear();
-  output.in_place = false;
 }

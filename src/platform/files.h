@@ -30,27 +30,30 @@ bool open_input_file(const std::string& name, std::ifstream& file);
 // A run's output from its opening until it is committed or discarded.
 // A regular file, or one that does not exist yet, is written under a new
 // name beside it (".NAME.XXXXXX", created exclusively) and takes its name
-// only once complete, so that a failed or killed run leaves whatever stood
-// under the name. A device, a pipe or a terminal is written directly.
+// only once complete, so that a failed or interrupted run leaves whatever
+// stood under the name. A device, a pipe or a terminal is written directly.
+// A regular file is never written in place: that would lose it on failure.
 struct OutputFile {
   std::ofstream stream;
   std::filesystem::path target;     // the name, through any symbolic links
   std::filesystem::path temporary;  // what is written, when not the target itself
-  bool in_place = false;            // a regular file written directly, removed when discarded
 };
 
-// Opens the output for `name`. The replaced file's permission bits, owner
-// and group carry over where the system allows; a new one gets those that
-// creating a file gives. Where no file can be made beside it (a folder that
-// is not writable), an existing, writable regular file is written in place.
-// False when the output cannot be written at all (a missing folder, a
-// folder, a file that is not writable); then nothing was created.
+// Opens the output for `name`, while interruptions are watched: an
+// interruption from then on removes the temporary file. The replaced
+// file's permission bits, owner and group carry over where the system
+// allows; a new one gets those that creating a file gives. False when the
+// output cannot be written safely: an empty name or one that the system
+// cannot take, a missing folder, a folder, a file that is not writable, or
+// a regular file beside which no new file can be made (a folder that is not
+// writable, a full disk, a read-only file system); then nothing was created.
 bool open_output_file(const std::string& name, OutputFile& output);
 
-// Closes the output and puts it under its name. False when the close or
-// the rename failed; the output is then left for discard_output_file.
+// Closes the output and puts it under its name, unless an interruption
+// came first. False when the close or the rename failed or a signal
+// arrived; the output is then left for discard_output_file.
 bool commit_output_file(OutputFile& output);
 
-// Closes the output and removes what the run wrote: the temporary file, or
-// a regular file written in place. A device or a pipe stays.
+// Closes the output and removes the temporary file. A device or a pipe
+// stays.
 void discard_output_file(OutputFile& output);

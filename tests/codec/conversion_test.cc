@@ -68,7 +68,8 @@ TEST(ConversionRuns, CodeTheWorkedExamplesAndCountEveryNumber) {
       {compress_file, "1234 1294 -17 -13", "1234\n94\n-17\n3\n", 4},
       {compress_file, "7\n11\n13\nPrimes above\n17\n", "7\n11\n3\n", 3},  // stops at a heading
       {compress_file, "5\n5\n", "5\n\n", 2},                              // a repeat is counted
-      {compress_file, "Primes\n2\n3\n", "", 0},                           // no number: an empty output
+      {compress_file, "", "", 0},                                         // an empty list,
+      {compress_file, " \r\n\t\n", "", 0},                                // and one of white space alone
       {compress_file, "\xEF\xBB\xBF" "2\n3\n", "2\n3\n", 2},             // a byte order mark is skipped at the start,
       {compress_file, "2\n\xEF\xBB\xBF" "3\n", "2\n", 1},                 // and ends a list like any word elsewhere
       {decompress_file, "\xEF\xBB\xBF" "7\n11\n3\n", "7\n11\n13\n", 3},
@@ -93,14 +94,17 @@ TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
   const fs::path dir = scratch_dir({{"in.txt", "7\n11\n13\n"},
                                     {"out.txt", "kept\n"},
                                     {"wide.txt", "1\n18446744073709551616\n"},
+                                    {"text.txt", "Primes\n2\n3\n"},
                                     {"long.txt", "1 " + std::string(MAX_TOKEN_SIZE + 1, '7') + " 3"}});
   std::vector<std::pair<std::string, std::string>> cases = {
       {"in.txt", "in.txt"},  // the input as its own output, however it is named
       {"in.txt", "./in.txt"},    {"in.txt", "../" + dir.filename().string() + "/in.txt"},
       {"in.txt", "no/such/out"}, {"in.txt", "folder"},
-      {"folder", "out.txt"},    // a folder is no list
-      {"wide.txt", "out.txt"},  // beyond 64 bits (compression only)
-      {"long.txt", "out.txt"},  // a token too long to keep (decompression only)
+      {"in.txt", std::string(5000, 'n')},  // a name that the system cannot take
+      {"folder", "out.txt"},               // a folder is no list
+      {"wide.txt", "out.txt"},             // beyond 64 bits (compression only)
+      {"text.txt", "out.txt"},             // no number first: no list (compression only)
+      {"long.txt", "out.txt"},             // a token too long to keep (decompression only)
   };
   std::error_code unsupported;  // links may need rights that Windows does not grant everyone
   fs::create_hard_link(dir / "in.txt", dir / "hard.txt", unsupported);
@@ -113,8 +117,8 @@ TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
   const auto kept_entries = entries();
   for (Conversion run : {compress_file, decompress_file}) {
     for (const auto& c : cases) {
-      const bool on_the_way = c.first == (run == compress_file ? "wide.txt" : "long.txt");
-      if (!on_the_way && (c.first == "wide.txt" || c.first == "long.txt")) continue;
+      const bool on_the_way = run == compress_file ? c.first == "wide.txt" || c.first == "text.txt" : c.first == "long.txt";
+      if (!on_the_way && (c.first == "wide.txt" || c.first == "text.txt" || c.first == "long.txt")) continue;
       bool ok = true;
       const std::string printed = convert(run, dir, c.first, c.second, ok);
       EXPECT_FALSE(ok) << c.first << " to " << c.second;

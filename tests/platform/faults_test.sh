@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every call that a run makes on its files, made to fail in turn: one traced
 # run of each kind lists the calls on a file, then each of them gets each
-# error of its row, one fault per run (strace injects it). The output is
+# error of its row, one fault per run (strace injects it). The temporary
+# file that cannot be made (no space or inode, no right, too many open
+# files, a read-only file system) must fail the run before it writes. The output is
 # written beside an existing out.txt (kept bytes, mode 0640) and renamed over
 # it. A hard error must fail cleanly: the error message on a line of its own
 # after the dots, exit 1, out.txt as it was, no temporary file left, the
@@ -68,6 +70,7 @@ while read -r run input mark names least errors; do
   done
 done <<'CALLS'
 k list.txt   /list.txt>   read         3 EIO EINTR
+k list.txt   ".out.txt.   openat       2 ENOSPC EACCES EMFILE EROFS
 k list.txt   /.out.txt.   write,writev 3 EIO ENOSPC EINTR
 k list.txt   /.out.txt.   close        1 EIO EINTR
 k list.txt   "out.txt")   rename       1 EIO EXDEV ENOSPC

@@ -18,7 +18,8 @@
 # spell of the machine falls on all of them alike; the table shows medians.
 # Work files go to $BENCH_DIR, by default a new folder in /dev/shm (in RAM)
 # where there is one, else in the temporary folder; the table says which.
-# A bar chart of the throughputs, speed.svg, is drawn there too.
+# Bar charts of the throughputs, speed.svg and its Czech twin speed.cs.svg,
+# are drawn there too, from the same data.
 set -euo pipefail
 
 limit=${1:-1e9}
@@ -33,6 +34,7 @@ else
 fi
 mkdir -p "$work"
 where=$(df --output=fstype "$work" | tail -n 1)
+machine="$(nproc)-core $(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n 1)"
 
 # What it needs, as Debian's packages name them; it installs nothing itself.
 missing=()
@@ -46,8 +48,12 @@ if [ "${#missing[@]}" -gt 0 ]; then
   exit 1
 fi
 
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPRIMEPACK_BENCH=ON -DBUILD_TESTING=OFF > /dev/null
+# PRIMEPACK_KERNEL_CAP=NAME times whole runs with the choice capped at that
+# kernel (avx2, sse2, none), to set a kernel against the one below it.
+cap=${PRIMEPACK_KERNEL_CAP:-}
+build="$root/build/bench${cap:+-$cap}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPRIMEPACK_BENCH=ON -DBUILD_TESTING=OFF \
+  -DPRIMEPACK_KERNEL_CAP="$cap" > /dev/null
 cmake --build "$build" --target primepack plain_reference -j 2 > /dev/null
 # The kernels one by one, where Google Benchmark (libbenchmark-dev) is at hand.
 kernels="$build/bench/suffix_list_bench"
@@ -162,12 +168,12 @@ for i in "${!names[@]}"; do
   sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
 done
 
-python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "${sizes[@]}" \
+python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "$machine" "${sizes[@]}" \
   ${sizes_windows[@]+"${sizes_windows[@]}"} <<'PY'
 import json, statistics, sys
-limit, rounds, windows_rounds, where, work, kernel = sys.argv[1:7]
+limit, rounds, windows_rounds, where, work, kernel, machine = sys.argv[1:8]
 rounds, windows_rounds = int(rounds), int(windows_rounds)
-sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[7:])}
+sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[8:])}
 
 def samples(prefix, count, key="times"):
     times = {}
@@ -178,6 +184,12 @@ def samples(prefix, count, key="times"):
     return times
 
 mib = 1024 * 1024
+
+# Every speed is of the plain list that a command goes through, the larger
+# of its input and its output: compression reads it, decompression writes
+# it. One unit for both directions, in the tables and the charts.
+def plain_speed(name, seconds):
+    return max(sizes[name]) / mib / seconds
 
 def table(columns, rows):
     """A markdown table: each row a name, its seconds, its ratio, then `columns`' values."""
@@ -197,8 +209,8 @@ copy = median["copy-dd"]
 print(f"primes below {limit}: {sizes['copy-dd'][0] / mib:.1f} MiB of text; files on {where} ({work}); "
       f"medians of {rounds} interleaved rounds; primepack's kernel: {kernel}")
 print()
-table(["x copy (dd)", "user s", "system s", "MiB/s read", "peak memory MiB"],
-      [(name, seconds, seconds / copy, f"{user[name]:.3f}", f"{system[name]:.3f}", f"{sizes[name][0] / mib / seconds:.0f}",
+table(["x copy (dd)", "user s", "system s", "plain list MiB/s", "peak memory MiB"],
+      [(name, seconds, seconds / copy, f"{user[name]:.3f}", f"{system[name]:.3f}", f"{plain_speed(name, seconds):.0f}",
         f"{int(memory[name]) / 1024:.1f}") for name, seconds in median.items()])
 per_byte = lambda name: median[name] / sizes[name][0]
 print()
@@ -206,17 +218,30 @@ print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-com
       f"of the list below {limit}")
 print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the time of the same list with LF")
 
-# The chart: MiB of the plain list that each command goes through per second
-# (decompression writes it, the others read it).
-bars = [("copy (dd bs=256K)", "copy-dd"), ("primepack compress", "primepack-compress"),
-        ("primepack decompress", "primepack-decompress"), ("zstd -1", "zstd-1"), ("zstd -d", "zstd-decompress"),
-        ("gzip -1", "gzip-1"), ("gzip -d", "gzip-decompress")]
+# The charts, in English and in Czech: the same bars, the plain list's
+# MiB per second.
+bars = [("copy (dd bs=256K)", "kopie (dd bs=256K)", "copy-dd"),
+        ("primepack compress", "primepack komprese", "primepack-compress"),
+        ("primepack decompress", "primepack dekomprese", "primepack-decompress"),
+        ("zstd -1", "zstd -1", "zstd-1"), ("zstd -d", "zstd -d", "zstd-decompress"),
+        ("gzip -1", "gzip -1", "gzip-1"), ("gzip -d", "gzip -d", "gzip-decompress")]
 plain = sizes["copy-dd"][0] / mib
-with open(f"{work}/speed.dat", "w") as data:
-    for label, name in bars:
-        data.write(f'"{label}" {plain / median[name]:.0f}\n')
-with open(f"{work}/speed.title", "w") as title:
-    title.write(f"Primes below {limit} ({plain:.0f} MiB), files on {where}")
+power = limit.replace("1e", "10^") if limit.startswith("1e") else limit
+texts = {
+    "en": (f"Primes below {power} ({plain:.0f} MiB of text), files in RAM ({where})\\n{machine}",
+           "MiB of the plain list per second (a longer bar is faster)"),
+    "cs": (f"Prvočísla pod {power} ({plain:.0f} MiB textu), soubory v paměti ({where})\\n{machine}",
+           "MiB prostého seznamu za sekundu (delší pruh = rychlejší)"),
+}
+for language, (title, axis) in texts.items():
+    with open(f"{work}/speed.{language}.dat", "w") as data:
+        for english, czech, name in bars:
+            label = english if language == "en" else czech
+            data.write(f'"{label}" {plain_speed(name, median[name]):.0f}\n')
+    with open(f"{work}/speed.{language}.title", "w") as out:
+        out.write(title)
+    with open(f"{work}/speed.{language}.axis", "w") as out:
+        out.write(axis)
 if windows_rounds:
     best = {name: min(runs) for name, runs in samples("windows-round-", windows_rounds).items()}
     start_up = best.pop("windows-start-up")
@@ -228,22 +253,27 @@ if windows_rounds:
     table(["x binary copy"], [(name, seconds - start_up, (seconds - start_up) / copy) for name, seconds in best.items()])
 PY
 
-gnuplot <<GNUPLOT
-set terminal svg size 720,330 dynamic font "sans,13" background rgb "white"
-set output "$work/speed.svg"
-set title "$(cat "$work/speed.title")" font "sans,12"
-stats "$work/speed.dat" using 2 nooutput
+for language in en cs; do
+  chart=$work/speed.svg
+  [ "$language" = en ] || chart=$work/speed.$language.svg
+  gnuplot <<GNUPLOT
+set terminal svg size 720,350 dynamic font "sans,13" background rgb "white"
+set encoding utf8
+set output "$chart"
+set title "$(cat "$work/speed.$language.title")" font "sans,12"
+stats "$work/speed.$language.dat" using 2 nooutput
 set xrange [0:STATS_max * 1.15]
 set yrange [STATS_records - 0.4:-0.6]
-set xlabel "MiB of the plain list per second"
+set xlabel "$(cat "$work/speed.$language.axis")"
 set grid xtics
 unset key
-plot "$work/speed.dat" using (0):0:(0):2:(\$0 - 0.3):(\$0 + 0.3):ytic(1) with boxxyerror \
+plot "$work/speed.$language.dat" using (0):0:(0):2:(\$0 - 0.3):(\$0 + 0.3):ytic(1) with boxxyerror \
        fill solid 0.8 border lc rgb "black" lc rgb "#3a6ea5", \
      '' using 2:0:(sprintf(" %d", \$2)) with labels left
 GNUPLOT
+done
 echo
-echo "chart: $work/speed.svg"
+echo "charts: $work/speed.svg, $work/speed.cs.svg"
 
 if [ -n "$kernels" ]; then
   echo

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "codec/conversion.h"
-#include "codec/kernels.h"
+#include "codec/kernels/held_text.h"
+#include "codec/kernels/kernel.h"
 #include "codec/plain_list.h"
 #include "codec/suffix_list.h"
 
@@ -46,7 +47,7 @@ struct NullBuffer : std::streambuf {
 
 std::string coded_list() {
   std::ostringstream sink;
-  TextWriter out = make_writer(sink);
+  BlockWriter out = make_writer(sink);
   NumberText prev;
   for (std::int64_t p : primes()) {
     const NumberText cur = number_text(p);
@@ -57,17 +58,18 @@ std::string coded_list() {
   return sink.str();
 }
 
-// A run's steps over `text`, as the run takes them: `span` (or nothing)
-// for as many items as it takes, then `item` for one.
+// A run's steps over `text`, as the run takes them with `kernel`: `span`
+// (or nothing) for as many items as it takes, then `item` for one.
 template <typename State, typename Span, typename Item>
-void run_steps(benchmark::State& state, const std::string& text, Span span, Item item) {
+void run_steps(benchmark::State& state, const std::string& text, const Kernel& kernel, Span span, Item item) {
   NullBuffer null;
   std::ostream sink(&null);
   for (auto _ : state) {
     std::istringstream source(text);
-    TextReader in = make_reader(source);
-    TextWriter out = make_writer(sink);
+    BlockReader in = make_reader(source);
+    BlockWriter out = make_writer(sink);
     State items;
+    items.kernel = &kernel;
     do {
       span(items, in, out);
     } while (item(items, in, out) == Step::item);
@@ -77,29 +79,23 @@ void run_steps(benchmark::State& state, const std::string& text, Span span, Item
 }
 
 template <typename State>
-std::int64_t no_span(State&, TextReader&, TextWriter&) {
+std::int64_t no_span(State&, BlockReader&, BlockWriter&) {
   return 0;
 }
 
 // The fast paths of `kernel`, as the runs take them, and the general steps
 // alone.
 void BM_Compress(benchmark::State& state, const Kernel* kernel) {
-  const Kernel& chosen = active_kernel();
-  use_kernel(*kernel);
-  run_steps<CompressState>(state, plain_list(), compress_span, compress_item);
-  use_kernel(chosen);
+  run_steps<CompressState>(state, plain_list(), *kernel, compress_span, compress_item);
 }
 void BM_Decompress(benchmark::State& state, const Kernel* kernel) {
-  const Kernel& chosen = active_kernel();
-  use_kernel(*kernel);
-  run_steps<DecompressState>(state, coded_list(), decompress_span, decompress_item);
-  use_kernel(chosen);
+  run_steps<DecompressState>(state, coded_list(), *kernel, decompress_span, decompress_item);
 }
 void BM_CompressGeneral(benchmark::State& state) {
-  run_steps<CompressState>(state, plain_list(), no_span<CompressState>, compress_item);
+  run_steps<CompressState>(state, plain_list(), active_kernel(), no_span<CompressState>, compress_item);
 }
 void BM_DecompressGeneral(benchmark::State& state) {
-  run_steps<DecompressState>(state, coded_list(), no_span<DecompressState>, decompress_item);
+  run_steps<DecompressState>(state, coded_list(), active_kernel(), no_span<DecompressState>, decompress_item);
 }
 
 BENCHMARK(BM_CompressGeneral)->Unit(benchmark::kMillisecond);

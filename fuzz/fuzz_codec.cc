@@ -1,10 +1,11 @@
-// Checks the codec on arbitrary bytes against its rules applied the plain
-// way. The first byte picks the check, the second (for the runs) the block
-// size, so that block boundaries fall anywhere:
+// Checks the codec on arbitrary bytes against its rules applied one
+// character at a time. The first byte picks the check, the second (for the
+// runs) the block size, so that block boundaries fall anywhere:
 //   0  decodes the rest as a suffix-coded list, with every kernel that
 //      this processor runs;
 //   1  reads the rest as a plain list and codes it, with every kernel;
-//   2  compares the SSE2 machinery with the portable words on the rest.
+//   2  checks every kernel's classifiers against the byte classes, and
+//      the SSE2 texts against the portable words', on the rest.
 // Together the first two also show that every list that the format can
 // round-trip comes back: each run does what its rule says on any input.
 #include <charconv>
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "codec/conversion.h"
-#include "codec/kernels.h"
+#include "codec/kernels/instruction_sets.h"
 #include "codec/plain_list.h"
 
 namespace {
@@ -37,15 +38,16 @@ struct Converted {
 // rest of the byte values give 4096. Output blocks of 64 to 3907 bytes
 // make the fast paths hand over a full block at every alignment too.
 template <typename State, typename Span, typename Item>
-Converted convert_in_memory(const std::string& input, std::uint8_t block, Span span, Item item) {
+Converted convert_in_memory(const std::string& input, std::uint8_t block, const Kernel& kernel, Span span, Item item) {
   std::istringstream source(input);
   std::ostringstream sink;
-  TextReader in = make_reader(source, block < 64 ? block + 1u : block < 192 ? 8u * block - 440u + block % 8u : 4096u);
-  TextWriter out = make_writer(sink, WRITE_MARGIN + 61u * (block % 64u));
+  BlockReader in = make_reader(source, block < 64 ? block + 1u : block < 192 ? 8u * block - 440u + block % 8u : 4096u);
+  BlockWriter out = make_writer(sink, WRITE_MARGIN + 61u * (block % 64u));
   // What an earlier run left in reused memory must not make up for bytes
   // that this one fails to write.
   std::memset(out.block, 0xA5, out.block_size + WRITE_MARGIN);
   State state;
+  state.kernel = &kernel;
   Converted result;
   for (;;) {
     result.items += static_cast<std::size_t>(span(state, in, out));
@@ -83,16 +85,13 @@ std::int64_t count_decoded(TokenWindows& run) {
 // counted; gives the counts. Every conversion must give the same result.
 template <typename Convert>
 std::vector<Counted> with_every_kernel(Convert convert) {
-  const Kernel& chosen = active_kernel();
   std::vector<Counted> counts;
   for (const Kernel* kernel : kernels_here()) {
     counted = {kernel, 0, 0};
     const Kernel counting{kernel->name, kernel->code_windows != nullptr ? count_coded : nullptr, count_decoded};
-    use_kernel(counting);
-    convert();
+    convert(counting);
     counts.push_back(counted);
   }
-  use_kernel(chosen);
   return counts;
 }
 
@@ -126,8 +125,8 @@ void check_decoding(std::uint8_t block, const std::string& bytes) {
     expected += LINE_END;
     ++tokens;
   }
-  const auto counts = with_every_kernel([&] {
-    const Converted got = convert_in_memory<DecompressState>(bytes, block, decompress_span, decompress_item);
+  const auto counts = with_every_kernel([&](const Kernel& kernel) {
+    const Converted got = convert_in_memory<DecompressState>(bytes, block, kernel, decompress_span, decompress_item);
     require(got.last == last && got.items == tokens && got.output == expected);
   });
   for (const Counted& count : counts) require(count.decoded == counts.front().decoded);
@@ -164,12 +163,39 @@ void check_coding(std::uint8_t block, const std::string& bytes) {
     prev = cur;
     ++numbers;
   }
-  const auto counts = with_every_kernel([&] {
-    const Converted got = convert_in_memory<CompressState>(bytes, block, compress_span, compress_item);
+  const auto counts = with_every_kernel([&](const Kernel& kernel) {
+    const Converted got = convert_in_memory<CompressState>(bytes, block, kernel, compress_span, compress_item);
     require(got.last == last && got.items == numbers && got.output == expected);
   });
   for (const Counted& count : counts) {
     require(count.kernel->code_windows == nullptr || count.coded == counts.back().coded);
+  }
+}
+
+// The bits of the bytes of the chunk at `chunk` that `in` takes, one byte
+// at a time.
+template <typename In>
+std::uint64_t bits_by_rule(const char* chunk, In in) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < CHUNK; ++i) bits |= std::uint64_t{in(chunk[i])} << i;
+  return bits;
+}
+
+// Every kernel's classifiers against the byte classes, at several offsets
+// of the input and for a byte that the input picks; the input's first
+// bytes also go through the classes' edges, so that a classifier that
+// takes one byte too many or too few shows wherever it errs.
+void check_classifiers(const char* bytes, std::size_t size, char wanted) {
+  for (std::size_t at = 0; at + CHUNK <= size; at += 7) {
+    const char* chunk = bytes + at;
+    const std::uint64_t white = bits_by_rule(chunk, is_white_space);
+    const std::uint64_t low = bits_by_rule(chunk, [](char c) { return in_class(c, UP_TO_BLANK); });
+    const std::uint64_t same = bits_by_rule(chunk, [wanted](char c) { return c == wanted; });
+    for (const ChunkClassifiers* classifiers : classifiers_here()) {
+      require(classifiers->white_space_bits(chunk) == white && classifiers->up_to_blank_bits(chunk) == low &&
+              classifiers->byte_bits(chunk, wanted) == same);
+      require(classifiers->digit_bits == nullptr || classifiers->digit_bits(chunk) == bits_by_rule(chunk, is_digit));
+    }
   }
 }
 
@@ -178,32 +204,35 @@ template <std::size_t LANES>
 void compare_texts(const char* a, const char* b, std::size_t from) {
   char by_sse2[32] = {};
   char by_words[32] = {};
-  const auto sse2_a = sse2::load_text<LANES>(a);
-  const auto words_a = portable::load_text<LANES>(a);
-  sse2::store_text(by_sse2, sse2::keep_head(sse2_a, sse2::load_text<LANES>(b), from));
-  portable::store_text(by_words, portable::keep_head(words_a, portable::load_text<LANES>(b), from));
+  const auto sse2_a = sse2::load_lanes<LANES>(a);
+  const auto words_a = portable::load_lanes<LANES>(a);
+  sse2::store_lanes(by_sse2, sse2::keep_head(sse2_a, sse2::load_lanes<LANES>(b), from));
+  portable::store_lanes(by_words, portable::keep_head(words_a, portable::load_lanes<LANES>(b), from));
   require(std::memcmp(by_sse2, by_words, 32) == 0 &&
-          sse2::first_difference(sse2_a, sse2::load_text<LANES>(b)) ==
-              portable::first_difference(words_a, portable::load_text<LANES>(b)));
+          sse2::first_difference(sse2_a, sse2::load_lanes<LANES>(b)) ==
+              portable::first_difference(words_a, portable::load_lanes<LANES>(b)));
 }
 
-void check_vectors(const std::string& input) {
-  char bytes[2 * CHUNK + 1] = {};
-  const std::size_t size = input.size() < sizeof bytes ? input.size() : sizeof bytes;
-  std::memcpy(bytes, input.data(), size);
-  for (std::size_t at = 0; at <= CHUNK; at += 7) {
-    require(sse2::white_space_bits(bytes + at) == portable::white_space_bits(bytes + at) &&
-            sse2::digit_bits(bytes + at) == portable::digit_bits(bytes + at));
-  }
-  const char* end = bytes + 1 + size / 2;
-  require(sse2::find_byte(bytes + 1, end, bytes[0]) == portable::find_byte(bytes + 1, end, bytes[0]));
+void compare_vectors(const char* bytes) {
   const std::size_t from = static_cast<unsigned char>(bytes[0]) % 33;
   compare_texts<1>(bytes + 1, bytes + 33, from < 16 ? from : 16);
   compare_texts<2>(bytes + 1, bytes + 33, from);
 }
 #else
-void check_vectors(const std::string&) {}  // nothing to compare with
+void compare_vectors(const char*) {}  // nothing to compare with
 #endif
+
+void check_vectors(const std::string& input) {
+  // Every byte from 0 to 40 first (the classes' edges), then the input.
+  constexpr std::size_t kEdges = 41;
+  char bytes[kEdges + 2 * CHUNK + 1] = {};
+  for (std::size_t i = 0; i < kEdges; ++i) bytes[i] = static_cast<char>(i);
+  const std::size_t size = input.size() < 2 * CHUNK + 1 ? input.size() : 2 * CHUNK + 1;
+  std::memcpy(bytes + kEdges, input.data(), size);
+  // Classes are ranges of codes below 0x80 (the portable words' limit).
+  check_classifiers(bytes, sizeof bytes, input.empty() ? '\n' : static_cast<char>(input[0] & 0x7F));
+  compare_vectors(bytes + kEdges);
+}
 
 }  // namespace
 

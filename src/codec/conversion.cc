@@ -41,8 +41,8 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   show(output_name);
   show("\n");
 
-  TextReader in = make_reader(input_file);
-  TextWriter out = make_writer(output.stream);
+  BlockReader in = make_reader(input_file);
+  BlockWriter out = make_writer(output.stream);
   State state;
   std::int64_t count = 0;
   Step step = Step::item;
@@ -58,7 +58,7 @@ bool convert(std::string_view verb, const std::string& input_name, const std::st
   ok = ok && commit_output_file(output);
   if (!ok) {
     discard_output_file(output);  // whatever stood under the output's name stays
-    show("\n");  // ends the row of dots, so that an error stands on a line of its own
+    show("\n");                   // ends the row of dots, so that an error stands on a line of its own
   }
   stop_watching_interruptions();  // ends the process here when it was interrupted
   if (!ok) return false;

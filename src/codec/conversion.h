@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/block_stream.h"
+#include "codec/kernels/kernel.h"
 #include "codec/suffix_list.h"
-#include "codec/text_stream.h"
 
 enum class Step {
   item,    // one number was converted
@@ -16,32 +17,36 @@ enum class Step {
   failed,  // the input holds a number or token that cannot be converted
 };
 
-// What compression keeps from one number to the next.
+// What compression keeps from one number to the next, and the kernel that
+// codes its windows.
 struct CompressState {
   NumberText held;  // a number whose text had to be rebuilt
   NumberText prev;  // empty at first, so that the first number is written in full
+  const Kernel* kernel = &active_kernel();
 };
 
 // Codes the numbers from `in.next` on that are written as plain digits in
 // canonical form and certain to be in range, while they lie well inside
 // the block. Gives how many it coded, 0 when the next number needs care.
-std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out);
+std::int64_t compress_span(CompressState& state, BlockReader& in, BlockWriter& out);
 
 // Reads the next number of a plain list and writes its line of the
 // suffix-coded list. Fails on a number beyond signed 64 bits, and on an
 // input whose first word is not a number.
-Step compress_item(CompressState& state, TextReader& in, TextWriter& out);
+Step compress_item(CompressState& state, BlockReader& in, BlockWriter& out);
 
-// What decompression keeps from one number to the next.
+// What decompression keeps from one number to the next, and the kernel
+// that decodes its windows.
 struct DecompressState {
   std::string current;  // empty at first, so that the first token is taken whole
+  const Kernel* kernel = &active_kernel();
 };
 
 // Decodes the tokens from `in.next` on while they and the decoded text fit
 // a vector and lie well inside the block. Gives how many it decoded.
-std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter& out);
+std::int64_t decompress_span(DecompressState& state, BlockReader& in, BlockWriter& out);
 
 // Reads the next token of a suffix-coded list and writes the number it
 // stands for on a line of its own. Fails on a token longer than
 // MAX_TOKEN_SIZE.
-Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out);
+Step decompress_item(DecompressState& state, BlockReader& in, BlockWriter& out);

@@ -7,14 +7,18 @@
 #include <bit>
 #include <string_view>
 
-#include "codec/byte_vectors.h"
 #include "codec/conversion.h"
-#include "codec/kernels.h"
+#include "codec/kernels/chunk_bits.h"
+#include "codec/kernels/held_text.h"
+#include "codec/kernels/kernel.h"
+#include "codec/kernels/vectors.h"
 #include "codec/plain_list.h"
+
+static_assert(TEXT_PADDING >= VECTOR_TEXT, "a number's text is moved as a whole vector");
 
 namespace {
 
-// The gap between a plain number that stands in the block and the chunk
+// The gap between a canonical number that stands in the block and the chunk
 // that follows it, when it is a line end that the window path takes: 1 for
 // "\n", 2 for "\r\n", else 0.
 std::size_t window_gap(std::string_view prev, const char* chunk) {
@@ -31,10 +35,10 @@ std::size_t window_gap(std::string_view prev, const char* chunk) {
 // full, leaving it to the general step to hand over (a call in the loop
 // would push its state out of registers).
 template <std::size_t LANES>
-[[gnu::noinline]] std::int64_t encode_in_block(CompressState& state, TextReader& in, TextWriter& out) {
+[[gnu::noinline]] std::int64_t encode_in_block(CompressState& state, BlockReader& in, BlockWriter& out) {
   std::string_view prev = text_of(state.prev);
-  bool prev_in_block = false;  // prev is a plain number that stands in the block, before `chunk`
-  const auto code_windows = active_kernel().code_windows;
+  bool prev_in_block = false;  // prev is a canonical number that stands in the block, before `chunk`
+  const auto code_windows = state.kernel->code_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
   std::int64_t taken = 0;
@@ -62,10 +66,8 @@ template <std::size_t LANES>
       const auto start = static_cast<std::size_t>(std::countr_zero(starts));
       const auto end = static_cast<std::size_t>(std::countr_zero(ends));
       const std::string_view cur(chunk + start, end - start);
-      const bool plain = end <= other && cur.size() <= 16 * LANES &&
-                         (cur.size() < MAX_PLAIN_DIGITS || (cur.size() == MAX_PLAIN_DIGITS && cur[0] < '9')) &&
-                         (cur[0] != '0' || cur.size() == 1);
-      if (!plain || at >= full) {
+      const bool canonical = end <= other && cur.size() <= 16 * LANES && is_canonical_in_range(cur);
+      if (!canonical || at >= full) {
         refused = cur.data();
         break;
       }
@@ -84,11 +86,11 @@ template <std::size_t LANES>
 }  // namespace
 
 // Numbers of up to 16 characters, the usual ones, take one register.
-std::int64_t compress_span(CompressState& state, TextReader& in, TextWriter& out) {
+std::int64_t compress_span(CompressState& state, BlockReader& in, BlockWriter& out) {
   return state.prev.size <= 16 ? encode_in_block<1>(state, in, out) : encode_in_block<2>(state, in, out);
 }
 
-Step compress_item(CompressState& state, TextReader& in, TextWriter& out) {
+Step compress_item(CompressState& state, BlockReader& in, BlockWriter& out) {
   switch (read_number(in, state.held)) {
     case NumberRead::end:
       return Step::end;
@@ -115,11 +117,11 @@ namespace {
 // full, leaving it to the general step to hand over (a call in the loop
 // would push the text out of registers). Gives how many it decoded.
 template <std::size_t LANES>
-[[gnu::noinline]] std::int64_t decode_in_registers(DecompressState& state, TextReader& in, TextWriter& out) {
+[[gnu::noinline]] std::int64_t decode_in_registers(DecompressState& state, BlockReader& in, BlockWriter& out) {
   char padded[VECTOR_TEXT] = {};
   state.current.copy(padded, VECTOR_TEXT);
-  HeldText<LANES> current{vectors::load_text<LANES>(padded), state.current.size()};
-  const auto decode_windows = active_kernel().decode_windows;
+  HeldText<LANES> current{vectors::load_lanes<LANES>(padded), state.current.size()};
+  const auto decode_windows = state.kernel->decode_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
   std::int64_t taken = 0;
@@ -131,12 +133,12 @@ template <std::size_t LANES>
       // takes every window whose tokens are no longer than the text.
       if (current.size + LINE_END.size() <= LINE_REGISTER) {
         TokenWindows run{chunk, in.end, at, full, current.size, {}};
-        vectors::store_text(run.line, current.chars);
+        vectors::store_lanes(run.line, current.chars);
         if (const std::int64_t lines = decode_windows(run); lines > 0) {
           taken += lines;
           chunk = run.next;
           at = run.at;
-          current.chars = vectors::load_text<LANES>(run.line);
+          current.chars = vectors::load_lanes<LANES>(run.line);
           if (in.end - chunk < static_cast<std::ptrdiff_t>(CHUNK)) break;
         }
       }
@@ -151,14 +153,14 @@ template <std::size_t LANES>
         break;
       }
       apply_suffix(current, token, size);
-      vectors::store_text(at, current.chars);  // the block has room behind it
+      vectors::store_lanes(at, current.chars);  // the block has room behind it
       at = put_line_end(at + current.size);
     }
     if (refused == nullptr && !next_chunk(chunk, starts)) refused = chunk;
   }
   in.next = refused != nullptr ? refused : chunk;
   out.used = static_cast<std::size_t>(at - out.block);
-  vectors::store_text(padded, current.chars);
+  vectors::store_lanes(padded, current.chars);
   state.current.assign(padded, current.size);
   return taken;
 }
@@ -166,13 +168,13 @@ template <std::size_t LANES>
 }  // namespace
 
 // Texts of up to 16 characters, the usual ones, take one register.
-std::int64_t decompress_span(DecompressState& state, TextReader& in, TextWriter& out) {
+std::int64_t decompress_span(DecompressState& state, BlockReader& in, BlockWriter& out) {
   if (state.current.size() <= 16) return decode_in_registers<1>(state, in, out);
   if (state.current.size() <= VECTOR_TEXT) return decode_in_registers<2>(state, in, out);
   return 0;
 }
 
-Step decompress_item(DecompressState& state, TextReader& in, TextWriter& out) {
+Step decompress_item(DecompressState& state, BlockReader& in, BlockWriter& out) {
   std::string_view token;
   switch (read_token(in, token)) {
     case TokenRead::none:

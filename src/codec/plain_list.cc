@@ -34,7 +34,7 @@ void append_digit(std::string& lexeme, char digit) {
 
 }  // namespace
 
-NumberRead read_number(TextReader& in, NumberText& text) {
+NumberRead read_number(BlockReader& in, NumberText& text) {
   if (!skip_white_space(in)) return NumberRead::end;
   const char* stop = in.next;
   if (is_sign(*stop)) ++stop;

@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+#include "codec/kernels/held_text.h"
+
 NumberText number_text(std::int64_t value) {
   NumberText text;
   const auto result = std::to_chars(text.chars, text.chars + TEXT_FIELD_SIZE, value);
@@ -11,13 +13,13 @@ NumberText number_text(std::int64_t value) {
   return text;
 }
 
-void write_suffix_line(TextWriter& out, std::int64_t cur, std::int64_t prev) {
+void write_suffix_line(BlockWriter& out, std::int64_t cur, std::int64_t prev) {
   const NumberText cur_text = number_text(cur);
   const NumberText prev_text = number_text(prev);
   write_suffix_line(out, text_of(cur_text), text_of(prev_text));
 }
 
-TokenRead read_token(TextReader& in, std::string_view& token) {
+TokenRead read_token(BlockReader& in, std::string_view& token) {
   if (!skip_white_space(in)) return TokenRead::none;
   in.spill.clear();
   for (;;) {

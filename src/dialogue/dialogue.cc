@@ -4,7 +4,6 @@
 #include <fstream>
 
 #include "codec/suffix_list.h"
-#include "codec/text_stream.h"
 #include "platform/console.h"
 #include "platform/files.h"
 

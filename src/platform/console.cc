@@ -40,8 +40,8 @@ std::string narrow(std::wstring_view wide, UINT code_page) {
 // What was typed at the console and not yet read, in UTF-8.
 std::string typed;
 std::size_t typed_next = 0;
-bool line_start = true;   // the next piece read starts a line
-wchar_t split_half = 0;   // the first half of a character split between pieces
+bool line_start = true;  // the next piece read starts a line
+wchar_t split_half = 0;  // the first half of a character split between pieces
 
 // Reads the next piece of a line typed at the console, in UTF-16 (so that
 // no character is lost to a code page), at most 1024 characters at a time

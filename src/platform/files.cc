@@ -2,14 +2,14 @@
 // output is made beside its name and renamed over it once complete.
 #include "platform/files.h"
 
-#include "platform/interruption.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string_view>
 #include <system_error>
+
+#include "platform/interruption.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -190,7 +190,7 @@ bool open_output_file(const std::string& name, OutputFile& output) {
 }
 
 bool commit_output_file(OutputFile& output) {
-  output.stream.close();  // may wait on a pipe: an interruption still ends it
+  output.stream.close();                   // may wait on a pipe: an interruption still ends it
   if (output.stream.fail()) return false;  // the data may not have reached the file
   if (output.temporary.empty()) return true;
   // Renamed only if no signal came first; one that comes while held finds

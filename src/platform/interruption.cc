@@ -117,7 +117,8 @@ bool hold_interruptions() {
   sigemptyset(&pending);
   sigpending(&pending);
   bool arrived = interrupted();
-  for (std::size_t i = 0; i < kWatched.size(); ++i) arrived = arrived || (installed[i] && sigismember(&pending, kWatched[i]));
+  for (std::size_t i = 0; i < kWatched.size(); ++i)
+    arrived = arrived || (installed[i] && sigismember(&pending, kWatched[i]));
   return arrived;
 }
 

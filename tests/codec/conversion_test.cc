@@ -70,9 +70,18 @@ TEST(ConversionRuns, CodeTheWorkedExamplesAndCountEveryNumber) {
       {compress_file, "5\n5\n", "5\n\n", 2},                              // a repeat is counted
       {compress_file, "", "", 0},                                         // an empty list,
       {compress_file, " \r\n\t\n", "", 0},                                // and one of white space alone
-      {compress_file, "\xEF\xBB\xBF" "2\n3\n", "2\n3\n", 2},             // a byte order mark is skipped at the start,
-      {compress_file, "2\n\xEF\xBB\xBF" "3\n", "2\n", 1},                 // and ends a list like any word elsewhere
-      {decompress_file, "\xEF\xBB\xBF" "7\n11\n3\n", "7\n11\n13\n", 3},
+      {compress_file,
+       "\xEF\xBB\xBF"
+       "2\n3\n",
+       "2\n3\n", 2},  // a byte order mark is skipped at the start,
+      {compress_file,
+       "2\n\xEF\xBB\xBF"
+       "3\n",
+       "2\n", 1},  // and ends a list like any word elsewhere
+      {decompress_file,
+       "\xEF\xBB\xBF"
+       "7\n11\n3\n",
+       "7\n11\n13\n", 3},
       {decompress_file, kTo113Coded, kTo113, 30},
       {decompress_file, "100 99", "100\n199\n", 2},       // cannot round-trip: decoded as text
       {decompress_file, "0097\n1\n", "0097\n0091\n", 2},  // tokens are copied, not converted
@@ -98,8 +107,10 @@ TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
                                     {"long.txt", "1 " + std::string(MAX_TOKEN_SIZE + 1, '7') + " 3"}});
   std::vector<std::pair<std::string, std::string>> cases = {
       {"in.txt", "in.txt"},  // the input as its own output, however it is named
-      {"in.txt", "./in.txt"},    {"in.txt", "../" + dir.filename().string() + "/in.txt"},
-      {"in.txt", "no/such/out"}, {"in.txt", "folder"},
+      {"in.txt", "./in.txt"},
+      {"in.txt", "../" + dir.filename().string() + "/in.txt"},
+      {"in.txt", "no/such/out"},
+      {"in.txt", "folder"},
       {"in.txt", std::string(5000, 'n')},  // a name that the system cannot take
       {"folder", "out.txt"},               // a folder is no list
       {"wide.txt", "out.txt"},             // beyond 64 bits (compression only)
@@ -117,7 +128,8 @@ TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
   const auto kept_entries = entries();
   for (Conversion run : {compress_file, decompress_file}) {
     for (const auto& c : cases) {
-      const bool on_the_way = run == compress_file ? c.first == "wide.txt" || c.first == "text.txt" : c.first == "long.txt";
+      const bool on_the_way =
+          run == compress_file ? c.first == "wide.txt" || c.first == "text.txt" : c.first == "long.txt";
       if (!on_the_way && (c.first == "wide.txt" || c.first == "text.txt" || c.first == "long.txt")) continue;
       bool ok = true;
       const std::string printed = convert(run, dir, c.first, c.second, ok);

@@ -6,8 +6,10 @@
 // Decompression lays a whole group of lines with a few permutes. Every
 // function here carries the target itself, so that nothing built for
 // AVX-512 can stand in for a function of the same name elsewhere; it runs
-// only where the processor has AVX-512 (kernels.cc).
-#include "codec/kernels.h"
+// only where the processor has AVX-512 (choose.cc).
+#include "codec/kernels/instruction_sets.h"
+#include "codec/kernels/line_windows.h"
+#include "codec/kernels/token_windows.h"
 
 #ifdef PRIMEPACK_KERNEL_AVX512
 #include <immintrin.h>
@@ -16,7 +18,7 @@
 
 #define PRIMEPACK_AVX512 [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")]]
 
-namespace avx512 {
+namespace avx512_kernel {
 namespace {
 
 struct Isa {
@@ -25,8 +27,7 @@ struct Isa {
   PRIMEPACK_AVX512 static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
     const __m512i bytes = load(window);
     const __m512i offset = _mm512_sub_epi8(bytes, _mm512_load_si512(shape.low));
-    return {_mm512_cmple_epu8_mask(offset, _mm512_load_si512(shape.span)),
-            _mm512_cmpeq_epi8_mask(bytes, load(above))};
+    return {_mm512_cmple_epu8_mask(offset, _mm512_load_si512(shape.span)), _mm512_cmpeq_epi8_mask(bytes, load(above))};
   }
 
   template <std::size_t BYTES>
@@ -52,6 +53,10 @@ struct CompactLines {
   }
 };
 
+// The most fill-down steps: a group holds at most CHUNK / 2 lines (of one
+// character and LINE_END), and 2^5 lines up reaches them all.
+constexpr std::size_t kMostFillSteps = 5;
+
 // The decoded lines of one text length as a vector holds them: `lines` of
 // `stride` bytes, the text and LINE_END, from byte 0. Byte j lies in line
 // j / stride, at column j % stride. Tables of byte indexes and limits for
@@ -59,7 +64,7 @@ struct CompactLines {
 struct GroupShape {
   std::size_t lines = 0;
   std::size_t stride = 0;
-  std::size_t steps = 0;  // fill-down steps: 2^steps >= lines
+  std::size_t steps = 0;  // fill-down steps: 2^steps >= lines, at most kMostFillSteps
   alignas(CHUNK) unsigned char line_of[CHUNK] = {};
   alignas(CHUNK) unsigned char column[CHUNK] = {};
   // column - size: where a byte lies from its token's end.
@@ -70,7 +75,7 @@ struct GroupShape {
   // The last line's bytes, moved to the start.
   alignas(CHUNK) unsigned char last_line[CHUNK] = {};
   // Step k of the fill-down: each byte from 2^k lines above, if there are.
-  alignas(CHUNK) unsigned char up[5][CHUNK] = {};
+  alignas(CHUNK) unsigned char up[kMostFillSteps][CHUNK] = {};
 };
 
 constexpr GroupShape make_group_shape(std::size_t size) {
@@ -85,7 +90,7 @@ constexpr GroupShape make_group_shape(std::size_t size) {
     shape.from_end[j] = static_cast<unsigned char>(column - size);
     shape.head_limit[j] = static_cast<unsigned char>(shape.stride - column);
     shape.last_line[j] = static_cast<unsigned char>(((shape.lines - 1) * shape.stride + j) % CHUNK);
-    for (std::size_t k = 0; k < 5; ++k) {
+    for (std::size_t k = 0; k < kMostFillSteps; ++k) {
       const std::size_t distance = shape.stride << k;
       shape.up[k][j] = static_cast<unsigned char>(j >= distance ? j - distance : j);
     }
@@ -131,19 +136,32 @@ struct Lines {
   PRIMEPACK_AVX512 static Line lay(Line line, const char* from, const unsigned char* mask) {
     return _mm_blendv_epi8(line, load_line(from), load_line(reinterpret_cast<const char*>(mask)));
   }
-  PRIMEPACK_AVX512 static std::uint64_t white_space_bits(const char* chunk) {
+  // The bytes of 64 in `range`: one compare for a single code, else an
+  // unsigned compare of the offset against the span.
+  PRIMEPACK_AVX512 static std::uint64_t in_range(__m512i bytes, ByteRange range) {
+    if (range.low == range.high) return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(static_cast<char>(range.low)));
+    const __m512i offset =
+        range.low == 0 ? bytes : _mm512_sub_epi8(bytes, _mm512_set1_epi8(static_cast<char>(range.low)));
+    return _mm512_cmple_epu8_mask(offset, _mm512_set1_epi8(static_cast<char>(range.high - range.low)));
+  }
+  template <std::size_t N>
+  PRIMEPACK_AVX512 static std::uint64_t class_bits(const char* chunk, const ByteClass<N>& byte_class) {
     const __m512i bytes = Isa::load(chunk);
-    // A blank, or tab to carriage return: 9 to 13, at most 4 above 9.
-    return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(' ')) |
-           _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, _mm512_set1_epi8(9)), _mm512_set1_epi8(4));
+    std::uint64_t bits = 0;
+    for (const ByteRange& range : byte_class) bits |= in_range(bytes, range);
+    return bits;
   }
-  PRIMEPACK_AVX512 static std::uint64_t control_bits(const char* chunk) {
-    return _mm512_cmple_epu8_mask(Isa::load(chunk), _mm512_set1_epi8(' '));
-  }
+  PRIMEPACK_AVX512 static std::uint64_t white_space_bits(const char* chunk) { return class_bits(chunk, WHITE_SPACE); }
+  PRIMEPACK_AVX512 static std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chunk, UP_TO_BLANK); }
   PRIMEPACK_AVX512 static std::uint64_t byte_bits(const char* chunk, char byte) {
-    return _mm512_cmpeq_epi8_mask(Isa::load(chunk), _mm512_set1_epi8(byte));
+    const auto code = static_cast<unsigned char>(byte);
+    return class_bits(chunk, ByteClass<1>{{{code, code}}});
   }
+};
 
+// Whole groups of lines at once, where every token of a chunk is followed
+// by one LINE_END.
+struct Groups {
   // Step k of the fill-down: each `head` byte takes the byte 2^k lines
   // above it, and stays `head` while that one was `head` too.
   PRIMEPACK_AVX512 static void fill_step(__m512i& lines, std::uint64_t& head, const GroupShape& shape, std::size_t k) {
@@ -158,9 +176,10 @@ struct Lines {
   // `start` and `ends`. Each line's token comes from the input by a byte
   // permute; its head, the bytes that a shorter token leaves, comes from
   // the nearest line above it that has the byte, a doubling fill-down.
-  PRIMEPACK_AVX512 static void lay_groups(Line& line, char*& at, const char* chunk, std::size_t& start,
-                                          std::uint64_t& ends, std::size_t size) {
+  PRIMEPACK_AVX512 static std::int64_t lay_groups(Lines::Line& line, char*& at, const char* chunk, std::size_t& start,
+                                                  std::uint64_t& ends, std::size_t size) {
     const GroupShape& shape = kGroupShapes[size];
+    std::int64_t laid = 0;
     const std::uint64_t last_of_group = std::uint64_t{1} << (shape.lines - 1);
     const __m512i bytes_at = _mm512_load_si512(kIndexes[0].data());
     const __m512i before = _mm512_load_si512(kIndexes[1].data());
@@ -172,15 +191,14 @@ struct Lines {
       // Each token's end, and its distance from the end before it (the
       // first token starts at 0, as if after an end at -LINE_END.size()).
       const __m512i end = _mm512_maskz_compress_epi8(group >> start, bytes_at);
-      const __m512i step = _mm512_sub_epi8(
-          end, _mm512_mask_permutexvar_epi8(_mm512_set1_epi8(-static_cast<char>(LINE_END.size())), ~std::uint64_t{1},
-                                            before, end));
+      const __m512i step =
+          _mm512_sub_epi8(end, _mm512_mask_permutexvar_epi8(_mm512_set1_epi8(-static_cast<char>(LINE_END.size())),
+                                                            ~std::uint64_t{1}, before, end));
       // Each byte of a line from the byte as far before its token's end
       // as its column lies before the line's end; the head from above.
       const __m512i from = _mm512_add_epi8(permute(line_of, end), _mm512_load_si512(shape.from_end));
       std::uint64_t head = _mm512_cmplt_epi8_mask(permute(line_of, step), _mm512_load_si512(shape.head_limit));
-      __m512i lines =
-          _mm512_mask_permutexvar_epi8(permute(from, input), head, _mm512_load_si512(shape.column), above);
+      __m512i lines = _mm512_mask_permutexvar_epi8(permute(from, input), head, _mm512_load_si512(shape.column), above);
       // At least 2 steps, as at least 4 lines fit; written out, so that the
       // tables stay in registers.
       fill_step(lines, head, shape, 0);
@@ -191,10 +209,15 @@ struct Lines {
       _mm512_storeu_si512(at, lines);
       above = permute(_mm512_load_si512(shape.last_line), lines);
       at += shape.lines * shape.stride;
+      laid += static_cast<std::int64_t>(shape.lines);
       start = static_cast<std::size_t>(std::countr_zero(last)) + LINE_END.size();
       ends ^= group;
     }
-    line = _mm512_mask_extracti32x4_epi32(line, 0xF, above, 0);  // (the unmasked one also warns)
+    // The first 128 bits of `above`, as four 32-bit elements (the unmasked
+    // extract also warns).
+    constexpr __mmask8 kFirstLane = 0xF;
+    line = _mm512_mask_extracti32x4_epi32(line, kFirstLane, above, 0);
+    return laid;
   }
 };
 
@@ -208,9 +231,16 @@ struct Lines {
 }
 
 [[gnu::flatten]] PRIMEPACK_AVX512 std::int64_t decode_windows(TokenWindows& run) {
-  return decode_token_windows<Lines>(run);
+  return decode_token_windows<Lines, Groups>(run);
 }
 
-}  // namespace avx512
+// The classifiers alone, for the fuzz program's check.
+PRIMEPACK_AVX512 std::uint64_t white_space_bits(const char* chunk) { return Lines::white_space_bits(chunk); }
+PRIMEPACK_AVX512 std::uint64_t up_to_blank_bits(const char* chunk) { return Lines::up_to_blank_bits(chunk); }
+PRIMEPACK_AVX512 std::uint64_t byte_bits(const char* chunk, char byte) { return Lines::byte_bits(chunk, byte); }
+
+const ChunkClassifiers classifiers{"avx512", white_space_bits, up_to_blank_bits, byte_bits, nullptr};
+
+}  // namespace avx512_kernel
 
 #endif

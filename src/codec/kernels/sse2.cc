@@ -1,12 +1,16 @@
-// The window path on SSE2, which every x86-64 processor has: a window is
-// four 16-byte vectors.
-#include "codec/byte_vectors.h"
-#include "codec/kernels.h"
+// The window path of compression on SSE2, which every x86-64 processor
+// has: a window is four 16-byte vectors. (Its decoding is the baseline's,
+// on the same vectors.)
+#include "codec/kernels/instruction_sets.h"
+#include "codec/kernels/line_windows.h"
 
 #ifdef PRIMEPACK_KERNEL_SSE2
 
-namespace sse2 {
+namespace sse2_kernel {
 namespace {
+
+using sse2::load_lane;
+using sse2::store_lane;
 
 struct Isa {
   static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
@@ -37,6 +41,6 @@ struct Isa {
   return code_windows_of_shape<Isa>(run, shape);
 }
 
-}  // namespace sse2
+}  // namespace sse2_kernel
 
 #endif

@@ -1,15 +1,17 @@
 // The window path on AVX2 (with BMI1 and BMI2 for the bit steps): a window
 // is two 32-byte vectors. Every function here carries the target itself,
 // so that nothing built for AVX2 can stand in for a function of the same
-// name elsewhere; it runs only where the processor has AVX2 (kernels.cc).
-#include "codec/kernels.h"
+// name elsewhere; it runs only where the processor has AVX2 (choose.cc).
+#include "codec/kernels/instruction_sets.h"
+#include "codec/kernels/line_windows.h"
+#include "codec/kernels/token_windows.h"
 
 #ifdef PRIMEPACK_KERNEL_AVX2
 #include <immintrin.h>
 
 #define PRIMEPACK_AVX2 [[gnu::target("avx2,bmi,bmi2,popcnt")]]
 
-namespace avx2 {
+namespace avx2_kernel {
 namespace {
 
 struct Isa {
@@ -55,27 +57,37 @@ struct Lines {
     return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(low))} |
            std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
   }
-  PRIMEPACK_AVX2 static __m256i white_space(__m256i bytes) {
-    // A blank, or tab to carriage return: 9 to 13, at most 4 above 9.
-    const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(9));
-    return _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(' ')),
-                           _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(4)), offset));
+  // The bytes of 32 in `range`: one compare for a single code, else an
+  // unsigned minimum against the span.
+  PRIMEPACK_AVX2 static __m256i in_range(__m256i bytes, ByteRange range) {
+    if (range.low == range.high) return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(static_cast<char>(range.low)));
+    const __m256i offset =
+        range.low == 0 ? bytes : _mm256_sub_epi8(bytes, _mm256_set1_epi8(static_cast<char>(range.low)));
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(static_cast<char>(range.high - range.low))),
+                             offset);
   }
-  PRIMEPACK_AVX2 static std::uint64_t white_space_bits(const char* chunk) {
-    return chunk_bits(white_space(Isa::load(chunk)), white_space(Isa::load(chunk + 32)));
+  template <std::size_t N>
+  PRIMEPACK_AVX2 static __m256i in_class(__m256i bytes, const ByteClass<N>& byte_class) {
+    __m256i marks = in_range(bytes, byte_class[0]);
+    for (std::size_t k = 1; k < N; ++k) marks = _mm256_or_si256(marks, in_range(bytes, byte_class[k]));
+    return marks;
   }
-  PRIMEPACK_AVX2 static std::uint64_t control_bits(const char* chunk) {
-    const __m256i blank = _mm256_set1_epi8(' ');
-    const __m256i low = Isa::load(chunk);
-    const __m256i high = Isa::load(chunk + 32);
-    return chunk_bits(_mm256_cmpeq_epi8(_mm256_min_epu8(low, blank), low),
-                      _mm256_cmpeq_epi8(_mm256_min_epu8(high, blank), high));
+  template <std::size_t N>
+  PRIMEPACK_AVX2 static std::uint64_t class_bits(const char* chunk, const ByteClass<N>& byte_class) {
+    return chunk_bits(in_class(Isa::load(chunk), byte_class), in_class(Isa::load(chunk + CHUNK / 2), byte_class));
   }
+  PRIMEPACK_AVX2 static std::uint64_t white_space_bits(const char* chunk) { return class_bits(chunk, WHITE_SPACE); }
+  PRIMEPACK_AVX2 static std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chunk, UP_TO_BLANK); }
   PRIMEPACK_AVX2 static std::uint64_t byte_bits(const char* chunk, char byte) {
-    const __m256i wanted = _mm256_set1_epi8(byte);
-    return chunk_bits(_mm256_cmpeq_epi8(Isa::load(chunk), wanted), _mm256_cmpeq_epi8(Isa::load(chunk + 32), wanted));
+    const auto code = static_cast<unsigned char>(byte);
+    return class_bits(chunk, ByteClass<1>{{{code, code}}});
   }
 };
+
+// The classifiers alone, for the fuzz program's check.
+PRIMEPACK_AVX2 std::uint64_t white_space_bits(const char* chunk) { return Lines::white_space_bits(chunk); }
+PRIMEPACK_AVX2 std::uint64_t up_to_blank_bits(const char* chunk) { return Lines::up_to_blank_bits(chunk); }
+PRIMEPACK_AVX2 std::uint64_t byte_bits(const char* chunk, char byte) { return Lines::byte_bits(chunk, byte); }
 
 }  // namespace
 
@@ -89,6 +101,8 @@ struct Lines {
   return decode_token_windows<Lines>(run);
 }
 
-}  // namespace avx2
+const ChunkClassifiers classifiers{"avx2", white_space_bits, up_to_blank_bits, byte_bits, nullptr};
+
+}  // namespace avx2_kernel
 
 #endif

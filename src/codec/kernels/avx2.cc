@@ -17,15 +17,22 @@ namespace {
 struct Isa {
   PRIMEPACK_AVX2 static __m256i load(const void* at) { return _mm256_loadu_si256(static_cast<const __m256i*>(at)); }
 
-  PRIMEPACK_AVX2 static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
+  struct Bounds {
+    __m256i low[2];
+    __m256i span[2];
+  };
+  PRIMEPACK_AVX2 static Bounds bounds(const LineShape& shape) {
+    return {{load(shape.low), load(shape.low + 32)}, {load(shape.span), load(shape.span + 32)}};
+  }
+  PRIMEPACK_AVX2 static WindowMasks classify(const char* window, const char* above, const Bounds& bounds) {
     WindowMasks masks{0, 0};
-    for (std::size_t i = 0; i < CHUNK; i += 32) {
-      const __m256i bytes = load(window + i);
-      const __m256i offset = _mm256_sub_epi8(bytes, load(shape.low + i));
-      const __m256i fits = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, load(shape.span + i)), offset);
-      const __m256i same = _mm256_cmpeq_epi8(bytes, load(above + i));
-      masks.fits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(fits))} << i;
-      masks.same |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(same))} << i;
+    for (std::size_t i = 0; i < 2; ++i) {
+      const __m256i bytes = load(window + 32 * i);
+      const __m256i offset = _mm256_sub_epi8(bytes, bounds.low[i]);
+      const __m256i fits = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, bounds.span[i]), offset);
+      const __m256i same = _mm256_cmpeq_epi8(bytes, load(above + 32 * i));
+      masks.fits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(fits))} << (32 * i);
+      masks.same |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(same))} << (32 * i);
     }
     return masks;
   }

@@ -15,6 +15,7 @@
 #include <immintrin.h>
 
 #include <array>
+#include <utility>
 
 #define PRIMEPACK_AVX512 [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")]]
 
@@ -24,10 +25,17 @@ namespace {
 struct Isa {
   PRIMEPACK_AVX512 static __m512i load(const void* at) { return _mm512_loadu_si512(at); }
 
-  PRIMEPACK_AVX512 static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
+  struct Bounds {
+    __m512i low;
+    __m512i span;
+  };
+  PRIMEPACK_AVX512 static Bounds bounds(const LineShape& shape) {
+    return {_mm512_load_si512(shape.low), _mm512_load_si512(shape.span)};
+  }
+  PRIMEPACK_AVX512 static WindowMasks classify(const char* window, const char* above, const Bounds& bounds) {
     const __m512i bytes = load(window);
-    const __m512i offset = _mm512_sub_epi8(bytes, _mm512_load_si512(shape.low));
-    return {_mm512_cmple_epu8_mask(offset, _mm512_load_si512(shape.span)), _mm512_cmpeq_epi8_mask(bytes, load(above))};
+    const __m512i offset = _mm512_sub_epi8(bytes, bounds.low);
+    return {_mm512_cmple_epu8_mask(offset, bounds.span), _mm512_cmpeq_epi8_mask(bytes, load(above))};
   }
 
   template <std::size_t BYTES>
@@ -45,8 +53,8 @@ struct Isa {
 // the same on the processor, and right in an emulator that empties a
 // zeroing compress that keeps every byte.)
 struct CompactLines {
-  PRIMEPACK_AVX512 static char* write(char* at, const char* window, std::uint64_t first, const LineShape& shape) {
-    const std::uint64_t kept = kept_bytes(shape, first);
+  PRIMEPACK_AVX512 static char* write(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
+    const std::uint64_t kept = kept_bytes(counts, first);
     const __m512i bytes = Isa::load(window);
     _mm512_storeu_si512(at, _mm512_mask_compress_epi8(bytes, kept, bytes));
     return at + std::popcount(kept);
@@ -59,19 +67,19 @@ constexpr std::size_t kMostFillSteps = 5;
 
 // The decoded lines of one text length as a vector holds them: `lines` of
 // `stride` bytes, the text and LINE_END, from byte 0. Byte j lies in line
-// j / stride, at column j % stride. Tables of byte indexes and limits for
-// the permutes that lay a group of such lines.
+// j / stride, at column j % stride. Tables of byte indexes for the
+// permutes that lay a group of such lines.
 struct GroupShape {
   std::size_t lines = 0;
   std::size_t stride = 0;
-  std::size_t steps = 0;  // fill-down steps: 2^steps >= lines, at most kMostFillSteps
+  std::size_t steps = 0;          // fill-down steps: 2^steps >= lines, at most kMostFillSteps
+  std::uint64_t first_line = 0;   // the bits of line 0's bytes
+  std::uint64_t group_lasts = 0;  // bits lines - 1, 2 * lines - 1, ...: the last line end of each group
   alignas(CHUNK) unsigned char line_of[CHUNK] = {};
+  alignas(CHUNK) unsigned char line_before[CHUNK] = {};  // the line above (0 for line 0)
   alignas(CHUNK) unsigned char column[CHUNK] = {};
   // column - size: where a byte lies from its token's end.
   alignas(CHUNK) unsigned char from_end[CHUNK] = {};
-  // stride - column: a byte is the head's where its token's step (its
-  // length and one LINE_END) is smaller.
-  alignas(CHUNK) unsigned char head_limit[CHUNK] = {};
   // The last line's bytes, moved to the start.
   alignas(CHUNK) unsigned char last_line[CHUNK] = {};
   // Step k of the fill-down: each byte from 2^k lines above, if there are.
@@ -83,12 +91,15 @@ constexpr GroupShape make_group_shape(std::size_t size) {
   shape.stride = size + LINE_END.size();
   shape.lines = CHUNK / shape.stride;
   while (std::size_t{1} << shape.steps < shape.lines) ++shape.steps;
+  shape.first_line = (std::uint64_t{1} << shape.stride) - 1;
+  for (std::size_t k = shape.lines; k <= CHUNK; k += shape.lines) shape.group_lasts |= std::uint64_t{1} << (k - 1);
   for (std::size_t j = 0; j < CHUNK; ++j) {
+    const std::size_t line = j / shape.stride;
     const std::size_t column = j % shape.stride;
-    shape.line_of[j] = static_cast<unsigned char>(j / shape.stride);
+    shape.line_of[j] = static_cast<unsigned char>(line);
+    shape.line_before[j] = static_cast<unsigned char>(line > 0 ? line - 1 : 0);
     shape.column[j] = static_cast<unsigned char>(column);
     shape.from_end[j] = static_cast<unsigned char>(column - size);
-    shape.head_limit[j] = static_cast<unsigned char>(shape.stride - column);
     shape.last_line[j] = static_cast<unsigned char>(((shape.lines - 1) * shape.stride + j) % CHUNK);
     for (std::size_t k = 0; k < kMostFillSteps; ++k) {
       const std::size_t distance = shape.stride << k;
@@ -106,14 +117,10 @@ constexpr std::array<GroupShape, LINE_REGISTER> make_group_shapes() {
 
 alignas(CHUNK) constexpr auto kGroupShapes = make_group_shapes();
 
-// The bytes 0 to 63, and each one's byte before it (0 for byte 0). Read
-// by aligned loads.
+// The bytes 0 to 63. Read by an aligned load.
 alignas(CHUNK) constexpr auto kIndexes = [] {
-  std::array<std::array<unsigned char, CHUNK>, 2> indexes{};
-  for (std::size_t j = 0; j < CHUNK; ++j) {
-    indexes[0][j] = static_cast<unsigned char>(j);
-    indexes[1][j] = static_cast<unsigned char>(j > 0 ? j - 1 : 0);
-  }
+  std::array<unsigned char, CHUNK> indexes{};
+  for (std::size_t j = 0; j < CHUNK; ++j) indexes[j] = static_cast<unsigned char>(j);
   return indexes;
 }();
 
@@ -160,54 +167,62 @@ struct Lines {
 };
 
 // Whole groups of lines at once, where every token of a chunk is followed
-// by one LINE_END.
+// by one LINE_END: as many lines as a vector holds, laid by byte permutes,
+// with a version of the steps for each text length, so that the shape's
+// counts and tables are constants. A group's own work does not wait for
+// the group before it: each token comes from the input, and each line's
+// head (the bytes that a shorter token leaves) from the nearest line above
+// it within the group; only then are the heads still empty filled from the
+// last line of the group before, which is all that one group hands the
+// next. A byte of 0 is a head not yet filled: no token byte is 0, since
+// every byte up to a blank in such a chunk is a line end.
 struct Groups {
-  // Step k of the fill-down: each `head` byte takes the byte 2^k lines
-  // above it, and stays `head` while that one was `head` too.
-  PRIMEPACK_AVX512 static void fill_step(__m512i& lines, std::uint64_t& head, const GroupShape& shape, std::size_t k) {
-    lines = _mm512_mask_permutexvar_epi8(lines, head, _mm512_load_si512(shape.up[k]), lines);
-    head &= head << (shape.stride << k);
+  PRIMEPACK_AVX512 static __m512i load_table(const unsigned char* table) { return _mm512_load_si512(table); }
+
+  // Fills each empty byte of `lines` from the byte `up` gives, where that
+  // one is filled.
+  PRIMEPACK_AVX512 static __m512i fill(__m512i lines, __m512i up, __m512i from) {
+    return _mm512_mask_permutexvar_epi8(lines, _mm512_testn_epi8_mask(lines, lines), up, from);
   }
 
-  // Lays the tokens of a chunk whose white space is one LINE_END after each
-  // token, from `start` on, a group of as many lines as a vector holds at
-  // a time, while `ends` (where each token's line end starts) holds a whole
-  // group. `line` is the line decoded last, and is moved on with `at`,
-  // `start` and `ends`. Each line's token comes from the input by a byte
-  // permute; its head, the bytes that a shorter token leaves, comes from
-  // the nearest line above it that has the byte, a doubling fill-down.
-  PRIMEPACK_AVX512 static std::int64_t lay_groups(Lines::Line& line, char*& at, const char* chunk, std::size_t& start,
-                                                  std::uint64_t& ends, std::size_t size) {
-    const GroupShape& shape = kGroupShapes[size];
-    std::int64_t laid = 0;
-    const std::uint64_t last_of_group = std::uint64_t{1} << (shape.lines - 1);
-    const __m512i bytes_at = _mm512_load_si512(kIndexes[0].data());
-    const __m512i before = _mm512_load_si512(kIndexes[1].data());
-    const __m512i line_of = _mm512_load_si512(shape.line_of);
+  template <std::size_t SIZE>
+  PRIMEPACK_AVX512 static std::int64_t lay_groups_of(Lines::Line& line, char*& at, const char* chunk,
+                                                     std::size_t& start, std::uint64_t& ends) {
+    constexpr const GroupShape& shape = kGroupShapes[SIZE];
+    constexpr auto kLineEnd = static_cast<char>(LINE_END.size());
+    // Every whole group's last line end, at once.
+    std::uint64_t lasts = _pdep_u64(shape.group_lasts, ends);
+    if (lasts == 0) return 0;
+    const __m512i bytes_at = load_table(kIndexes.data());
+    const __m512i line_of = load_table(shape.line_of);
+    const __m512i line_before = load_table(shape.line_before);
+    const __m512i column = load_table(shape.column);
+    const __m512i from_end = load_table(shape.from_end);
+    const __m512i last_line = load_table(shape.last_line);
+    __m512i up[shape.steps];
+    for (std::size_t k = 0; k < shape.steps; ++k) up[k] = load_table(shape.up[k]);
     __m512i above = _mm512_zextsi128_si512(line);  // the line decoded last, from byte 0
-    for (std::uint64_t last = _pdep_u64(last_of_group, ends); last != 0; last = _pdep_u64(last_of_group, ends)) {
+    std::int64_t laid = 0;
+    for (; lasts != 0; lasts &= lasts - 1) {
+      const std::uint64_t last = lasts & (0 - lasts);
       const std::uint64_t group = ends & (last ^ (last - 1));
       const __m512i input = Isa::load(chunk + start);
-      // Each token's end, and its distance from the end before it (the
-      // first token starts at 0, as if after an end at -LINE_END.size()).
-      const __m512i end = _mm512_maskz_compress_epi8(group >> start, bytes_at);
-      const __m512i step =
-          _mm512_sub_epi8(end, _mm512_mask_permutexvar_epi8(_mm512_set1_epi8(-static_cast<char>(LINE_END.size())),
-                                                            ~std::uint64_t{1}, before, end));
-      // Each byte of a line from the byte as far before its token's end
-      // as its column lies before the line's end; the head from above.
-      const __m512i from = _mm512_add_epi8(permute(line_of, end), _mm512_load_si512(shape.from_end));
-      std::uint64_t head = _mm512_cmplt_epi8_mask(permute(line_of, step), _mm512_load_si512(shape.head_limit));
-      __m512i lines = _mm512_mask_permutexvar_epi8(permute(from, input), head, _mm512_load_si512(shape.column), above);
-      // At least 2 steps, as at least 4 lines fit; written out, so that the
-      // tables stay in registers.
-      fill_step(lines, head, shape, 0);
-      fill_step(lines, head, shape, 1);
-      if (shape.steps > 2) fill_step(lines, head, shape, 2);
-      if (shape.steps > 3) fill_step(lines, head, shape, 3);
-      if (shape.steps > 4) fill_step(lines, head, shape, 4);
+      // Each token's end in the input, into a register zeroed first, so
+      // that the compress waits for nothing of the group before.
+      const __m512i end = _mm512_mask_compress_epi8(_mm512_setzero_si512(), group >> start, bytes_at);
+      // Each byte of a line comes from as far before its token's end as its
+      // column lies before the text's end, and is the token's where that
+      // is not before the token's start, one line end after the token
+      // before (the first token starts at 0).
+      const __m512i from = _mm512_add_epi8(permute(line_of, end), from_end);
+      const __m512i token_start = _mm512_add_epi8(
+          _mm512_mask_permutexvar_epi8(_mm512_set1_epi8(-kLineEnd), ~shape.first_line, line_before, end),
+          _mm512_set1_epi8(kLineEnd));
+      __m512i lines = _mm512_maskz_permutexvar_epi8(_mm512_cmpge_epi8_mask(from, token_start), from, input);
+      for (std::size_t k = 0; k < shape.steps; ++k) lines = fill(lines, up[k], lines);
+      lines = fill(lines, column, above);
       _mm512_storeu_si512(at, lines);
-      above = permute(_mm512_load_si512(shape.last_line), lines);
+      above = permute(last_line, lines);
       at += shape.lines * shape.stride;
       laid += static_cast<std::int64_t>(shape.lines);
       start = static_cast<std::size_t>(std::countr_zero(last)) + LINE_END.size();
@@ -218,6 +233,25 @@ struct Groups {
     constexpr __mmask8 kFirstLane = 0xF;
     line = _mm512_mask_extracti32x4_epi32(line, kFirstLane, above, 0);
     return laid;
+  }
+
+  template <std::size_t... SIZES>
+  PRIMEPACK_AVX512 static std::int64_t lay_groups_by_size(std::index_sequence<SIZES...>, Lines::Line& line, char*& at,
+                                                          const char* chunk, std::size_t& start, std::uint64_t& ends,
+                                                          std::size_t size) {
+    std::int64_t laid = 0;
+    ((size == SIZES + 1 && (laid = lay_groups_of<SIZES + 1>(line, at, chunk, start, ends), true)) || ...);
+    return laid;
+  }
+
+  // Lays the tokens of a chunk whose white space is one LINE_END after each
+  // token, from `start` on, a group at a time, while `ends` (where each
+  // token's line end starts) holds a whole group; `line` is the line
+  // decoded last. Moves them all on, and gives how many lines it laid.
+  PRIMEPACK_AVX512 static std::int64_t lay_groups(Lines::Line& line, char*& at, const char* chunk, std::size_t& start,
+                                                  std::uint64_t& ends, std::size_t size) {
+    return lay_groups_by_size(std::make_index_sequence<LINE_REGISTER - LINE_END.size()>{}, line, at, chunk, start, ends,
+                              size);
   }
 };
 

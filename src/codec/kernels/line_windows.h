@@ -25,10 +25,28 @@ struct WindowMasks {
   std::uint64_t same;
 };
 
-// An instruction set's classifier of a window of lines.
+// A shape's counts, held apart from the shape, which a window's stores
+// might alias for all the compiler knows.
+struct LineCounts {
+  std::size_t digits;
+  std::size_t gap;
+  std::size_t stride;
+  std::size_t lines;
+  std::uint64_t starts;
+  std::uint64_t ends;
+};
+
+inline LineCounts counts_of(const LineShape& shape) {
+  return {shape.digits, shape.gap, shape.stride, shape.lines, shape.starts, shape.ends};
+}
+
+// An instruction set's classifier of a window of lines: the shape's bounds
+// in its own registers (Bounds, made once for a run of windows), and the
+// masks of a window from them.
 template <typename Isa>
-concept WindowClassifier = requires(const char* window, const LineShape& shape) {
-  { Isa::classify(window, window, shape) } -> std::same_as<WindowMasks>;
+concept WindowClassifier = requires(const char* window, const LineShape& shape, const typename Isa::Bounds& bounds) {
+  { Isa::bounds(shape) } -> std::same_as<typename Isa::Bounds>;
+  { Isa::classify(window, window, bounds) } -> std::same_as<WindowMasks>;
 };
 
 // An instruction set's move of BYTES (16 or 32) bytes from `from` to `to`.
@@ -41,20 +59,18 @@ concept LineMover = requires(char* to, const char* from) {
 // Writes a window's coded lines at `at`, given the bit of each line's first
 // byte (`first`); gives the end of what it wrote.
 template <typename Lines>
-concept WindowWriter = requires(char* at, const char* window, std::uint64_t first, const LineShape& shape) {
-  { Lines::write(at, window, first, shape) } -> std::same_as<char*>;
+concept WindowWriter = requires(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
+  { Lines::write(at, window, first, counts) } -> std::same_as<char*>;
 };
 
 // A WindowWriter by one vector move per line.
 template <LineMover Isa, bool same_line_end, std::size_t move_bytes>
 struct MoveLines {
-  static char* write(char* at, const char* window, std::uint64_t first, const LineShape& shape) {
-    // Held apart from `shape`, which the stores might alias for all the
-    // compiler knows.
-    const std::size_t lines = shape.lines;
-    const std::size_t stride = shape.stride;
-    const std::size_t gap = shape.gap;
-    std::size_t end = shape.digits;
+  static char* write(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
+    const std::size_t lines = counts.lines;
+    const std::size_t stride = counts.stride;
+    const std::size_t gap = counts.gap;
+    std::size_t end = counts.digits;
     for (std::size_t line = 0; line < lines; ++line, end += stride) {
       const auto from = static_cast<std::size_t>(std::countr_zero(first));
       first &= first - 1;
@@ -74,9 +90,9 @@ struct MoveLines {
 // CR of a "\r\n" where LINE_END has none. Only for lines whose line end is
 // LINE_END or "\r\n", where no byte needs adding. (Where the last line
 // ends at bit 64, the subtraction's wrap-around stands in for that bit.)
-inline std::uint64_t kept_bytes(const LineShape& shape, std::uint64_t first) {
-  const std::uint64_t kept = (shape.starts << shape.stride) - first;
-  return shape.gap > LINE_END.size() ? kept & ~shape.ends : kept;
+inline std::uint64_t kept_bytes(const LineCounts& counts, std::uint64_t first) {
+  const std::uint64_t kept = (counts.starts << counts.stride) - first;
+  return counts.gap > LINE_END.size() ? kept & ~counts.ends : kept;
 }
 
 // Codes whole windows of lines of `shape` while every line of a window has
@@ -91,20 +107,19 @@ inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) 
   const char* const end = run.end;
   char* at = run.at;
   char* const full = run.full;
-  const std::size_t stride = shape.stride;  // as in MoveLines
-  const std::size_t advance = shape.lines * stride;
-  const std::uint64_t starts = shape.starts;
-  const std::uint64_t ends = shape.ends;
+  const LineCounts counts = counts_of(shape);
+  const typename Isa::Bounds bounds = Isa::bounds(shape);
+  const std::size_t advance = counts.lines * counts.stride;
   std::int64_t coded = 0;
   while (end - window >= static_cast<std::ptrdiff_t>(CHUNK) && at <= full) {
-    const WindowMasks masks = Isa::classify(window, window - stride, shape);
+    const WindowMasks masks = Isa::classify(window, window - counts.stride, bounds);
     if (masks.fits != ~std::uint64_t{0}) break;
     // Per line, the lowest of its differing bytes and its end is where its
     // coded line starts: subtracting the start bit carries up to it.
-    const std::uint64_t differ = ~masks.same | ends;
-    at = Lines::write(at, window, differ & ~(differ - starts), shape);
+    const std::uint64_t differ = ~masks.same | counts.ends;
+    at = Lines::write(at, window, differ & ~(differ - counts.starts), counts);
     window += advance;
-    coded += static_cast<std::int64_t>(shape.lines);
+    coded += static_cast<std::int64_t>(counts.lines);
   }
   run.next = window;
   run.at = at;

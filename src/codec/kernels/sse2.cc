@@ -1,6 +1,8 @@
 // The window path of compression on SSE2, which every x86-64 processor
 // has: a window is four 16-byte vectors. (Its decoding is the baseline's,
 // on the same vectors.)
+#include <array>
+
 #include "codec/kernels/instruction_sets.h"
 #include "codec/kernels/line_windows.h"
 
@@ -12,18 +14,30 @@ namespace {
 using sse2::load_lane;
 using sse2::store_lane;
 
+constexpr std::size_t kLanes = CHUNK / 16;
+
 struct Isa {
-  static WindowMasks classify(const char* window, const char* above, const LineShape& shape) {
+  struct Bounds {
+    __m128i low[kLanes];
+    __m128i span[kLanes];
+  };
+  static Bounds bounds(const LineShape& shape) {
+    Bounds bounds;
+    for (std::size_t i = 0; i < kLanes; ++i) {
+      bounds.low[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.low + 16 * i));
+      bounds.span[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.span + 16 * i));
+    }
+    return bounds;
+  }
+  static WindowMasks classify(const char* window, const char* above, const Bounds& bounds) {
     WindowMasks masks{0, 0};
-    for (std::size_t i = 0; i < CHUNK; i += 16) {
-      const __m128i bytes = load_lane(window + i);
-      const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.low + i));
-      const __m128i span = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.span + i));
-      const __m128i offset = _mm_sub_epi8(bytes, low);
-      const __m128i fits = _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
-      const __m128i same = _mm_cmpeq_epi8(bytes, load_lane(above + i));
-      masks.fits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(fits))} << i;
-      masks.same |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(same))} << i;
+    for (std::size_t i = 0; i < kLanes; ++i) {
+      const __m128i bytes = load_lane(window + 16 * i);
+      const __m128i offset = _mm_sub_epi8(bytes, bounds.low[i]);
+      const __m128i fits = _mm_cmpeq_epi8(_mm_min_epu8(offset, bounds.span[i]), offset);
+      const __m128i same = _mm_cmpeq_epi8(bytes, load_lane(above + 16 * i));
+      masks.fits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(fits))} << (16 * i);
+      masks.same |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(same))} << (16 * i);
     }
     return masks;
   }

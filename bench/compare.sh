@@ -34,7 +34,7 @@ else
 fi
 mkdir -p "$work"
 where=$(df --output=fstype "$work" | tail -n 1)
-machine="$(nproc)-core $(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n 1)"
+cores=$(nproc) model=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n 1)
 
 # What it needs, as Debian's packages name them; it installs nothing itself.
 missing=()
@@ -168,12 +168,12 @@ for i in "${!names[@]}"; do
   sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
 done
 
-python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "$machine" "${sizes[@]}" \
+python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "$cores" "$model" "${sizes[@]}" \
   ${sizes_windows[@]+"${sizes_windows[@]}"} <<'PY'
 import json, statistics, sys
-limit, rounds, windows_rounds, where, work, kernel, machine = sys.argv[1:8]
+limit, rounds, windows_rounds, where, work, kernel, cores, model = sys.argv[1:9]
 rounds, windows_rounds = int(rounds), int(windows_rounds)
-sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[8:])}
+sizes = {name: tuple(map(int, io.split(":"))) for name, io in (arg.split("=") for arg in sys.argv[9:])}
 
 def samples(prefix, count, key="times"):
     times = {}
@@ -226,11 +226,13 @@ bars = [("copy (dd bs=256K)", "kopie (dd bs=256K)", "copy-dd"),
         ("zstd -1", "zstd -1", "zstd-1"), ("zstd -d", "zstd -d", "zstd-decompress"),
         ("gzip -1", "gzip -1", "gzip-1"), ("gzip -d", "gzip -d", "gzip-decompress")]
 plain = sizes["copy-dd"][0] / mib
-power = limit.replace("1e", "10^") if limit.startswith("1e") else limit
+power = "10^{" + limit[2:] + "}" if limit.startswith("1e") else limit
 texts = {
-    "en": (f"Primes below {power} ({plain:.0f} MiB of text), files in RAM ({where})\\n{machine}",
+    "en": (f"Primes below {power} ({plain:.0f} MiB of text), files in RAM ({where})\\n"
+           f"{cores}-core {model}, primepack's kernel {kernel}",
            "MiB of the plain list per second (a longer bar is faster)"),
-    "cs": (f"Prvočísla pod {power} ({plain:.0f} MiB textu), soubory v paměti ({where})\\n{machine}",
+    "cs": (f"Prvočísla pod {power} ({plain:.0f} MiB textu), soubory v paměti ({where})\\n"
+           f"{cores}jádrový {model}, jádro nástroje primepack: {kernel}",
            "MiB prostého seznamu za sekundu (delší pruh = rychlejší)"),
 }
 for language, (title, axis) in texts.items():

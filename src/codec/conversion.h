@@ -25,7 +25,7 @@ struct CompressState {
   const Kernel* kernel = &active_kernel();
 };
 
-// Codes the numbers from `in.next` on that are written as plain digits in
+// Codes the numbers from `in.next` on that are written as bare digits in
 // canonical form and certain to be in range, while they lie well inside
 // the block. Gives how many it coded, 0 when the next number needs care.
 std::int64_t compress_span(CompressState& state, BlockReader& in, BlockWriter& out);

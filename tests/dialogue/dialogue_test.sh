@@ -130,7 +130,7 @@ row $((128 + 15)) 'k big.txt fifo' - '' '' "
   $run & tool=\$!
   for i in \$(seq 500); do grep -q Komprimuji .printed && break; sleep 0.01; done; sleep 0.2
   kill -TERM \$tool; $gone; wait \$tool"
-# Outputs that are not plain files of a writable folder. A symbolic link
+# Outputs that are not regular files of a writable folder. A symbolic link
 # keeps linking, to the new list; a device or a pipe is written, never
 # replaced; where no file can be made beside a regular file (a folder that
 # the tool, run as nobody, may not write), nothing is written: the run

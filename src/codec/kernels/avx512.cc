@@ -125,7 +125,7 @@ alignas(CHUNK) constexpr auto kIndexes = [] {
 }();
 
 // The bytes of `bytes` at `indexes`. (As a masked permute with every byte
-// taken: g++ 12 warns that the plain one reads an undefined vector.)
+// taken: g++ 12 warns that the unmasked one reads an undefined vector.)
 PRIMEPACK_AVX512 __m512i permute(__m512i indexes, __m512i bytes) {
   return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, indexes, bytes);
 }

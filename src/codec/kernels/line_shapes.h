@@ -14,20 +14,20 @@
 
 // The most digits of a number that the fast paths take as certain to be in
 // range: 18 digits always are, 19 only below 9 followed by eighteen more.
-inline constexpr std::size_t MAX_PLAIN_DIGITS = 19;
+inline constexpr std::size_t MAX_CANONICAL_DIGITS = 19;
 
-// What the first of `digits` digits (1 to MAX_PLAIN_DIGITS) may be in a
+// What the first of `digits` digits (1 to MAX_CANONICAL_DIGITS) may be in a
 // canonical number certain to be in range: any digit alone, else no
-// leading zero, and at most 8 at MAX_PLAIN_DIGITS.
+// leading zero, and at most 8 at MAX_CANONICAL_DIGITS.
 constexpr ByteRange first_digit(std::size_t digits) {
   return {static_cast<unsigned char>(digits == 1 ? '0' : '1'),
-          static_cast<unsigned char>(digits == MAX_PLAIN_DIGITS ? '8' : '9')};
+          static_cast<unsigned char>(digits == MAX_CANONICAL_DIGITS ? '8' : '9')};
 }
 
 // True when `digits`, a run of decimal digits, is a canonical number
 // certain to be in range: the fast paths take it as it stands.
 constexpr bool is_canonical_in_range(std::string_view digits) {
-  if (digits.empty() || digits.size() > MAX_PLAIN_DIGITS) return false;
+  if (digits.empty() || digits.size() > MAX_CANONICAL_DIGITS) return false;
   const ByteRange first = first_digit(digits.size());
   const auto code = static_cast<unsigned char>(digits.front());
   return code >= first.low && code <= first.high;
@@ -36,7 +36,7 @@ constexpr bool is_canonical_in_range(std::string_view digits) {
 // The lines of a window: each `digits` digits (canonical and in range, as
 // above), then "\n" (gap 1) or "\r\n" (gap 2).
 struct LineShape {
-  std::size_t digits = 0;    // 1 to MAX_PLAIN_DIGITS
+  std::size_t digits = 0;    // 1 to MAX_CANONICAL_DIGITS
   std::size_t gap = 0;       // 1 or 2
   std::size_t stride = 0;    // digits + gap: from one line's start to the next
   std::size_t lines = 0;     // whole lines in a window
@@ -74,10 +74,10 @@ constexpr LineShape make_shape(std::size_t digits, std::size_t gap) {
   return shape;
 }
 
-constexpr std::array<std::array<LineShape, MAX_PLAIN_DIGITS>, 2> make_shapes() {
-  std::array<std::array<LineShape, MAX_PLAIN_DIGITS>, 2> shapes{};
+constexpr std::array<std::array<LineShape, MAX_CANONICAL_DIGITS>, 2> make_shapes() {
+  std::array<std::array<LineShape, MAX_CANONICAL_DIGITS>, 2> shapes{};
   for (std::size_t gap = 1; gap <= 2; ++gap) {
-    for (std::size_t digits = 1; digits <= MAX_PLAIN_DIGITS; ++digits) {
+    for (std::size_t digits = 1; digits <= MAX_CANONICAL_DIGITS; ++digits) {
       shapes[gap - 1][digits - 1] = make_shape(digits, gap);
     }
   }
@@ -88,7 +88,7 @@ inline constexpr auto kShapes = make_shapes();
 
 }  // namespace line_shapes_detail
 
-// The shape of lines of `digits` digits (1 to MAX_PLAIN_DIGITS) and a gap
+// The shape of lines of `digits` digits (1 to MAX_CANONICAL_DIGITS) and a gap
 // of `gap` bytes (1 or 2).
 inline const LineShape& line_shape(std::size_t digits, std::size_t gap) {
   return line_shapes_detail::kShapes[gap - 1][digits - 1];

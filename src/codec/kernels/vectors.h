@@ -3,7 +3,7 @@
 // masks.
 //
 // Two implementations give the same results: SSE2 (every x86-64 processor
-// has it) and plain 8-byte words for any other processor. The build uses
+// has it) and portable 8-byte words for any other processor. The build uses
 // SSE2 where the compiler offers it, unless PRIMEPACK_PORTABLE is defined;
 // both stay compiled where they can, so that they can be compared.
 #pragma once

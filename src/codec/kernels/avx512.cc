@@ -240,7 +240,7 @@ struct Groups {
                                                           const char* chunk, std::size_t& start, std::uint64_t& ends,
                                                           std::size_t size) {
     std::int64_t laid = 0;
-    ((size == SIZES + 1 && (laid = lay_groups_of<SIZES + 1>(line, at, chunk, start, ends), true)) || ...);
+    (void)((size == SIZES + 1 && (laid = lay_groups_of<SIZES + 1>(line, at, chunk, start, ends), true)) || ...);
     return laid;
   }
 

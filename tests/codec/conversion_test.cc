@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -33,10 +34,13 @@ std::string read_text(const fs::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A new folder for the test, holding `files` (names and contents).
+// A new folder for the test, holding `files` (names and contents). Its name
+// is this process's own, so that another user's run cannot stand in its way.
 fs::path scratch_dir(const std::vector<std::pair<std::string, std::string>>& files) {
-  const fs::path dir = fs::temp_directory_path() /
-                       ("primepack-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+  static const std::string kRun = std::to_string(std::random_device{}());
+  const fs::path dir =
+      fs::temp_directory_path() /
+      ("primepack-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + kRun);
   fs::remove_all(dir);
   fs::create_directories(dir / "folder");
   for (const auto& [name, bytes] : files) std::ofstream(dir / name, std::ios::binary) << bytes;
@@ -96,6 +100,7 @@ TEST(ConversionRuns, CodeTheWorkedExamplesAndCountEveryNumber) {
     EXPECT_EQ(read_text(dir / "out.txt"), c.output) << c.input.substr(0, 40);
     EXPECT_EQ(printed, announcement(c.run, dir, "in.txt", "out.txt") +
                            "\nDokonceno. Celkem: " + std::to_string(c.count) + " prvocisel.\n");
+    fs::remove_all(dir);
   }
 }
 
@@ -142,6 +147,7 @@ TEST(ConversionRuns, FailLeavingEveryFileAsItWas) {
       EXPECT_EQ(entries(), kept_entries) << "a file left beside " << c.second;
     }
   }
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -154,19 +154,19 @@ inline void lay_token(LaidLines<Isa>& out, const char* from, const unsigned char
 
 // Lays the tokens of a chunk in which every token but the first starts
 // `gap` bytes after the one before it ends, so that only the ends
-// (`ends`) need finding; the first starts at `start`. Gives where the chunk
-// goes on: the token that runs on, or the next chunk.
+// (`ends`, at least one) need finding; the first starts at `start`. Gives
+// where the chunk goes on: the token that runs on, or the next chunk.
 template <LineLayer Isa, bool with_line_end>
 inline std::size_t lay_evenly_spaced(LaidLines<Isa>& out, const char* loads, std::uint64_t ends, std::size_t start,
                                      std::size_t gap) {
-  if (ends == 0) return start;
   MaskCursor masks(out.size, start);
   std::size_t stop = 0;
-  for (; ends != 0; ends &= ends - 1) {
+  do {
     stop = static_cast<std::size_t>(std::countr_zero(ends));
     lay_token<Isa, with_line_end>(out, loads + stop, masks.at(stop));
     masks.pass(stop, gap);
-  }
+    ends &= ends - 1;
+  } while (ends != 0);
   return stop + gap < CHUNK ? stop + gap : CHUNK;
 }
 
@@ -207,7 +207,7 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
       auto start = static_cast<std::size_t>(std::countr_zero(~white.bits));
       std::uint64_t ends = white.line_ends;
       out.count += Groups::lay_groups(out.line, out.at, chunk, start, ends, out.size);
-      chunk += lay_evenly_spaced<Isa, true>(out, loads, ends, start, LINE_END.size());
+      chunk += ends != 0 ? lay_evenly_spaced<Isa, true>(out, loads, ends, start, LINE_END.size()) : start;
       continue;
     }
     const TokenBounds bounds = token_bounds(white.bits);

@@ -38,5 +38,11 @@ constexpr bool in_class(char c, const ByteClass<N>& byte_class) {
   return in;
 }
 
+// The class of the one byte `c`.
+constexpr ByteClass<1> single_byte(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return {{{code, code}}};
+}
+
 constexpr bool is_white_space(char c) { return in_class(c, WHITE_SPACE); }
 constexpr bool is_digit(char c) { return in_class(c, DIGITS); }

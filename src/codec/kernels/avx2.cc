@@ -86,15 +86,9 @@ struct Lines {
   PRIMEPACK_AVX2 static std::uint64_t white_space_bits(const char* chunk) { return class_bits(chunk, WHITE_SPACE); }
   PRIMEPACK_AVX2 static std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chunk, UP_TO_BLANK); }
   PRIMEPACK_AVX2 static std::uint64_t byte_bits(const char* chunk, char byte) {
-    const auto code = static_cast<unsigned char>(byte);
-    return class_bits(chunk, ByteClass<1>{{{code, code}}});
+    return class_bits(chunk, single_byte(byte));
   }
 };
-
-// The classifiers alone, for the fuzz program's check.
-PRIMEPACK_AVX2 std::uint64_t white_space_bits(const char* chunk) { return Lines::white_space_bits(chunk); }
-PRIMEPACK_AVX2 std::uint64_t up_to_blank_bits(const char* chunk) { return Lines::up_to_blank_bits(chunk); }
-PRIMEPACK_AVX2 std::uint64_t byte_bits(const char* chunk, char byte) { return Lines::byte_bits(chunk, byte); }
 
 }  // namespace
 
@@ -108,7 +102,7 @@ PRIMEPACK_AVX2 std::uint64_t byte_bits(const char* chunk, char byte) { return Li
   return decode_token_windows<Lines>(run);
 }
 
-const ChunkClassifiers classifiers{"avx2", white_space_bits, up_to_blank_bits, byte_bits, nullptr};
+const ChunkClassifiers classifiers{"avx2", Lines::white_space_bits, Lines::up_to_blank_bits, Lines::byte_bits, nullptr};
 
 }  // namespace avx2_kernel
 

@@ -161,8 +161,7 @@ struct Lines {
   PRIMEPACK_AVX512 static std::uint64_t white_space_bits(const char* chunk) { return class_bits(chunk, WHITE_SPACE); }
   PRIMEPACK_AVX512 static std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chunk, UP_TO_BLANK); }
   PRIMEPACK_AVX512 static std::uint64_t byte_bits(const char* chunk, char byte) {
-    const auto code = static_cast<unsigned char>(byte);
-    return class_bits(chunk, ByteClass<1>{{{code, code}}});
+    return class_bits(chunk, single_byte(byte));
   }
 };
 
@@ -268,12 +267,8 @@ struct Groups {
   return decode_token_windows<Lines, Groups>(run);
 }
 
-// The classifiers alone, for the fuzz program's check.
-PRIMEPACK_AVX512 std::uint64_t white_space_bits(const char* chunk) { return Lines::white_space_bits(chunk); }
-PRIMEPACK_AVX512 std::uint64_t up_to_blank_bits(const char* chunk) { return Lines::up_to_blank_bits(chunk); }
-PRIMEPACK_AVX512 std::uint64_t byte_bits(const char* chunk, char byte) { return Lines::byte_bits(chunk, byte); }
-
-const ChunkClassifiers classifiers{"avx512", white_space_bits, up_to_blank_bits, byte_bits, nullptr};
+const ChunkClassifiers classifiers{"avx512", Lines::white_space_bits, Lines::up_to_blank_bits, Lines::byte_bits,
+                                   nullptr};
 
 }  // namespace avx512_kernel
 

@@ -135,10 +135,7 @@ inline std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chu
 inline std::uint64_t digit_bits(const char* chunk) { return class_bits(chunk, DIGITS); }
 
 // Bit i set when byte i of the 64 at `chunk` is `byte`.
-inline std::uint64_t byte_bits(const char* chunk, char byte) {
-  const auto code = static_cast<unsigned char>(byte);
-  return class_bits(chunk, ByteClass<1>{{{code, code}}});
-}
+inline std::uint64_t byte_bits(const char* chunk, char byte) { return class_bits(chunk, single_byte(byte)); }
 
 }  // namespace portable
 
@@ -224,10 +221,7 @@ inline std::uint64_t up_to_blank_bits(const char* chunk) { return class_bits(chu
 inline std::uint64_t digit_bits(const char* chunk) { return class_bits(chunk, DIGITS); }
 
 // Bit i set when byte i of the 64 at `chunk` is `byte`.
-inline std::uint64_t byte_bits(const char* chunk, char byte) {
-  const auto code = static_cast<unsigned char>(byte);
-  return class_bits(chunk, ByteClass<1>{{{code, code}}});
-}
+inline std::uint64_t byte_bits(const char* chunk, char byte) { return class_bits(chunk, single_byte(byte)); }
 
 }  // namespace sse2
 #endif

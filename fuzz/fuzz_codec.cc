@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,30 +31,39 @@ struct Converted {
   std::size_t items = 0;
 };
 
-// Runs a run's two steps over `input` as the run's loop does. Input blocks
-// of 1 to 64 bytes put boundaries everywhere and keep to the general steps;
-// 64 to 1080 let the fast paths run and hand over at every alignment; the
-// rest of the byte values give 4096. Output blocks of 64 to 3907 bytes
-// make the fast paths hand over a full block at every alignment too.
-template <typename State, typename Span, typename Item>
-Converted convert_in_memory(const std::string& input, std::uint8_t block, const Kernel& kernel, Span span, Item item) {
-  std::istringstream source(input);
-  std::ostringstream sink;
-  BlockReader in = make_reader(source, block < 64 ? block + 1u : block < 192 ? 8u * block - 440u + block % 8u : 4096u);
-  BlockWriter out = make_writer(sink, WRITE_MARGIN + 61u * (block % 64u));
+// A sink that keeps what it is given.
+Sink sink_into(std::string& kept) {
+  return {&kept, [](void* context, const char* from, std::size_t size) {
+            static_cast<std::string*>(context)->append(from, size);
+            return true;
+          }};
+}
+
+// Runs a conversion over `input` in memory. Input blocks of 1 to 64 bytes
+// put boundaries everywhere and keep to the general steps; 64 to 1080 let
+// the fast paths run and hand over at every alignment; the rest of the
+// byte values give 4096. Output blocks of 64 to 3907 bytes make the fast
+// paths hand over a full block at every alignment too.
+Converted convert_in_memory(const std::string& input, std::uint8_t block, const Kernel& kernel,
+                            bool (*convert_list)(const Kernel&, BlockReader&, BlockWriter&, ShowDots, std::int64_t&)) {
+  Converted result;
+  MemorySource source{input};
+  BlockReader in;
+  BlockWriter out;
+  require(make_reader(in, source_of(source),
+                      block < 64    ? block + 1u
+                      : block < 192 ? 8u * block - 440u + block % 8u
+                                    : 4096u) &&
+          make_writer(out, sink_into(result.output), WRITE_MARGIN + 61u * (block % 64u)));
   // What an earlier run left in reused memory must not make up for bytes
   // that this one fails to write.
   std::memset(out.block, 0xA5, out.block_size + WRITE_MARGIN);
-  State state;
-  state.kernel = &kernel;
-  Converted result;
-  for (;;) {
-    result.items += static_cast<std::size_t>(span(state, in, out));
-    if ((result.last = item(state, in, out)) != Step::item) break;
-    ++result.items;
-  }
-  require(flush_writer(out));
-  result.output = sink.str();
+  std::int64_t count = 0;
+  result.last = convert_list(
+                    kernel, in, out, [](std::int64_t) {}, count)
+                    ? Step::end
+                    : Step::failed;
+  result.items = static_cast<std::size_t>(count);
   return result;
 }
 
@@ -126,7 +134,7 @@ void check_decoding(std::uint8_t block, const std::string& bytes) {
     ++tokens;
   }
   const auto counts = with_every_kernel([&](const Kernel& kernel) {
-    const Converted got = convert_in_memory<DecompressState>(bytes, block, kernel, decompress_span, decompress_item);
+    const Converted got = convert_in_memory(bytes, block, kernel, decompress_list);
     require(got.last == last && got.items == tokens && got.output == expected);
   });
   for (const Counted& count : counts) require(count.decoded == counts.front().decoded);
@@ -164,7 +172,7 @@ void check_coding(std::uint8_t block, const std::string& bytes) {
     ++numbers;
   }
   const auto counts = with_every_kernel([&](const Kernel& kernel) {
-    const Converted got = convert_in_memory<CompressState>(bytes, block, kernel, compress_span, compress_item);
+    const Converted got = convert_in_memory(bytes, block, kernel, compress_list);
     require(got.last == last && got.items == numbers && got.output == expected);
   });
   for (const Counted& count : counts) {

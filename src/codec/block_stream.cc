@@ -1,4 +1,4 @@
-// Blocks in and out of the binary streams: page-aligned buffers, refills
+// Blocks in from a source and out to a sink: page-aligned buffers, refills
 // that stop at a Ctrl-Z where the platform ends a text there, and writes
 // of whole blocks.
 #include "codec/block_stream.h"
@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <istream>
-#include <ostream>
-
-#include "platform/interruption.h"
+#include <new>
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRIMEPACK_PORTABLE)
 #include <emmintrin.h>
@@ -32,47 +29,59 @@ namespace {
 }
 
 // A page-aligned block of `size` bytes within `storage`, with `margin`
-// bytes before and behind it, zeroed when `zeroed` (so that what is read
-// beyond the data is always defined).
-char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size, bool zeroed) {
-  const std::size_t total = margin + PAGE_SIZE + size + margin;
-  storage = zeroed ? std::make_unique<char[]>(total) : std::make_unique_for_overwrite<char[]>(total);
+// bytes before and behind it, and `extra` bytes after those, zeroed when
+// `zeroed` (so that what is read beyond the data is always defined). Null
+// when the memory cannot be had.
+char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size, std::size_t extra,
+                 bool zeroed) {
+  const std::size_t total = margin + PAGE_SIZE + size + margin + extra;
+  storage.reset(zeroed ? new (std::nothrow) char[total]() : new (std::nothrow) char[total]);
+  if (storage == nullptr) return nullptr;
   const auto after_margin = reinterpret_cast<std::uintptr_t>(storage.get()) + margin;
   return storage.get() + (margin + (PAGE_SIZE - after_margin % PAGE_SIZE) % PAGE_SIZE);
 }
 
-}  // namespace
-
-BlockReader make_reader(std::istream& source, std::size_t block_size) {
-  BlockReader in;
-  in.source = &source;
-  in.block_size = block_size;
-  in.block = make_block(in.storage, READ_MARGIN, block_size, true);
-  in.next = in.end = in.block;
-  return in;
+// Reads until `size` bytes came or the source ended: a pipe gives what it
+// holds, and a short block would only mean more calls.
+std::size_t read_fully(BlockReader& in, char* to, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const std::ptrdiff_t part = in.source.read(in.source.context, to + got, size - got);
+    if (part <= 0) {
+      in.failed = part < 0;
+      break;
+    }
+    got += static_cast<std::size_t>(part);
+  }
+  return got;
 }
 
-BlockWriter make_writer(std::ostream& sink, std::size_t block_size) {
-  BlockWriter out;
-  out.sink = &sink;
+}  // namespace
+
+bool make_reader(BlockReader& in, Source source, std::size_t block_size) {
+  in.source = source;
+  in.block_size = block_size;
+  in.block = make_block(in.storage, READ_MARGIN, block_size, SPILL_SIZE, true);
+  if (in.block == nullptr) return false;
+  in.spill = in.block + block_size + READ_MARGIN;
+  in.next = in.end = in.block;
+  return true;
+}
+
+bool make_writer(BlockWriter& out, Sink sink, std::size_t block_size) {
+  out.sink = sink;
   out.block_size = block_size;
-  out.block = make_block(out.storage, WRITE_MARGIN, block_size, false);
-  return out;
+  out.block = make_block(out.storage, WRITE_MARGIN, block_size, 0, false);
+  return out.block != nullptr;
 }
 
 bool refill(BlockReader& in) {
-  // An interruption also ends a number or token that never ends, such as
-  // the digits of an endless device.
-  if (in.failed || in.ended || interrupted()) return false;
-  in.source->read(in.block, static_cast<std::streamsize>(in.block_size));
-  auto got = static_cast<std::size_t>(in.source->gcount());
-  if (!in.started && got < BYTE_ORDER_MARK.size() && got == in.block_size) {
+  if (in.failed || in.ended) return false;
+  std::size_t got = read_fully(in, in.block, in.block_size);
+  if (!in.started && got < BYTE_ORDER_MARK.size() && got == in.block_size && !in.failed) {
     // A block too small to hold the mark (tests only): the margin takes the rest.
-    in.source->read(in.block + got, static_cast<std::streamsize>(BYTE_ORDER_MARK.size() - got));
-    got += static_cast<std::size_t>(in.source->gcount());
+    got += read_fully(in, in.block + got, BYTE_ORDER_MARK.size() - got);
   }
-  // A read error sets badbit (the end of input only sets eofbit and failbit).
-  if (in.source->bad()) in.failed = true;
   if constexpr (ENDS_AT_CTRL_Z) {
     const char* stop = find_byte(in.block, in.block + got, '\x1a');
     in.ended = stop < in.block + got;
@@ -94,7 +103,7 @@ namespace {
 
 void put_block(BlockWriter& out, const char* data, std::size_t size) {
   if (out.failed || size == 0) return;
-  if (!out.sink->write(data, static_cast<std::streamsize>(size))) out.failed = true;
+  if (!out.sink.write(out.sink.context, data, size)) out.failed = true;
 }
 
 }  // namespace
@@ -121,6 +130,5 @@ void write_line(BlockWriter& out, std::string_view text) {
 bool flush_writer(BlockWriter& out) {
   put_block(out, out.block, out.used);
   out.used = 0;
-  if (!out.failed && !out.sink->flush()) out.failed = true;
   return !out.failed;
 }

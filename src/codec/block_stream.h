@@ -1,20 +1,20 @@
-// Block-buffered reading and writing of the binary streams on which both
+// Block-buffered reading from a source and writing to a sink, on which both
 // list formats are read and written, giving the bytes of a text-mode stream
 // of the platform: lines end with LINE_END, and on Windows a text ends at
-// its first Ctrl-Z.
+// its first Ctrl-Z. What the source and the sink are (files, memory) is
+// their owner's business: nothing here knows a file.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <iosfwd>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "codec/byte_classes.h"
 
-// Bytes moved between a stream and its buffer at a time. Large blocks keep
-// the per-call cost of the stream library out of the per-number work.
+// Bytes moved between a source or sink and its buffer at a time. Large
+// blocks keep the per-call cost of the system out of the per-number work.
 inline constexpr std::size_t BLOCK_SIZE = 1 << 18;
 
 // Blocks start on a page boundary.
@@ -42,38 +42,84 @@ inline char* put_line_end(char* at) {
   return at + LINE_END.size();
 }
 
-// Reads a stream in blocks. `next` to `end` is the part not yet consumed;
+// The longest token or number that a reader gathers across a block
+// boundary: far longer than any number, short enough to keep little.
+inline constexpr std::size_t SPILL_SIZE = 4096;
+
+// Where a reader's bytes come from: `read` puts up to `size` of them at
+// `to` and gives how many, 0 at the end, -1 on an error.
+struct Source {
+  void* context;
+  std::ptrdiff_t (*read)(void* context, char* to, std::size_t size);
+};
+
+// Where a writer's bytes go: `write` takes all `size` of them, false on an
+// error.
+struct Sink {
+  void* context;
+  bool (*write)(void* context, const char* from, std::size_t size);
+};
+
+// A source of bytes in memory, read from `rest` on.
+struct MemorySource {
+  std::string_view rest;
+};
+
+inline Source source_of(MemorySource& memory) {
+  return {&memory, [](void* context, char* to, std::size_t size) -> std::ptrdiff_t {
+            std::string_view& rest = static_cast<MemorySource*>(context)->rest;
+            const std::size_t part = size < rest.size() ? size : rest.size();
+            std::memcpy(to, rest.data(), part);
+            rest.remove_prefix(part);
+            return static_cast<std::ptrdiff_t>(part);
+          }};
+}
+
+// Reads a source in blocks. `next` to `end` is the part not yet consumed;
 // READ_MARGIN bytes before the block and behind `end` can be read too.
 struct BlockReader {
-  std::istream* source = nullptr;
-  std::unique_ptr<char[]> storage;  // holds the block and its margins
+  Source source{};
+  std::unique_ptr<char[]> storage;  // holds the block, its margins and the spill
   char* block = nullptr;            // page-aligned
   std::size_t block_size = BLOCK_SIZE;
   const char* next = nullptr;
   const char* end = nullptr;
-  std::string spill;     // a token or number that crosses a block boundary
-  bool failed = false;   // the stream reported a read error (not its end)
+  char* spill = nullptr;  // a token or number that crosses a block boundary
+  std::size_t spilled = 0;
+  bool failed = false;   // the source reported a read error (not its end)
   bool ended = false;    // a Ctrl-Z ended the text (Windows)
   bool started = false;  // the first block was read
 };
 
-// Collects output in `block` and hands it to a stream `block_size` bytes at
+// Collects output in `block` and hands it to a sink `block_size` bytes at
 // a time. A write may go up to WRITE_MARGIN bytes past the block when it
 // starts within it; each write drains a full block first.
 struct BlockWriter {
-  std::ostream* sink = nullptr;
+  Sink sink{};
   std::unique_ptr<char[]> storage;
   char* block = nullptr;
   std::size_t block_size = BLOCK_SIZE;
   std::size_t used = 0;
-  bool failed = false;  // the stream refused a block; what follows is dropped
+  bool failed = false;  // the sink refused a block; what follows is dropped
 };
 
-// A reader of `source` and a writer to `sink`. Blocks smaller than
-// BLOCK_SIZE are for tests, which thereby put block boundaries anywhere
-// (a writer's at least WRITE_MARGIN bytes).
-BlockReader make_reader(std::istream& source, std::size_t block_size = BLOCK_SIZE);
-BlockWriter make_writer(std::ostream& sink, std::size_t block_size = BLOCK_SIZE);
+// Makes a reader of `source` and a writer to `sink`, with all the memory
+// they will ever use. False when that memory cannot be had. Blocks smaller
+// than BLOCK_SIZE are for tests, which thereby put block boundaries
+// anywhere (a writer's at least WRITE_MARGIN bytes).
+bool make_reader(BlockReader& in, Source source, std::size_t block_size = BLOCK_SIZE);
+bool make_writer(BlockWriter& out, Sink sink, std::size_t block_size = BLOCK_SIZE);
+
+// Adds `size` bytes at `from` to the reader's spill. False when the spill
+// would hold more than SPILL_SIZE bytes.
+inline bool spill(BlockReader& in, const char* from, std::size_t size) {
+  if (size > SPILL_SIZE - in.spilled) return false;
+  std::memcpy(in.spill + in.spilled, from, size);
+  in.spilled += size;
+  return true;
+}
+
+inline std::string_view spilled(const BlockReader& in) { return {in.spill, in.spilled}; }
 
 // A UTF-8 byte order mark, which some editors put at the start of a text:
 // there it is no part of the text, anywhere else an ordinary character.
@@ -81,8 +127,8 @@ inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 // Reads the next block into the buffer, dropping what was consumed and a
 // byte order mark at the very start. False at end of input (where
-// ENDS_AT_CTRL_Z, also at a Ctrl-Z), on a read error (which sets `failed`)
-// or once the run was interrupted.
+// ENDS_AT_CTRL_Z, also at a Ctrl-Z) and on a read error, which sets
+// `failed` (an interruption is one, where the source tells it).
 bool refill(BlockReader& in);
 
 // Skips white space. False when the input ends first; otherwise `next`
@@ -100,11 +146,11 @@ inline bool skip_white_space(BlockReader& in) {
 // Appends `text`, of any length, and LINE_END.
 void write_line(BlockWriter& out, std::string_view text);
 
-// Hands a block's worth of bytes to the stream once the block holds that many,
+// Hands a block's worth of bytes to the sink once the block holds that many,
 // keeping the rest at its start. Whole blocks from page-aligned memory keep
 // the system's copy into the file aligned, which makes it much faster.
 void drain_writer(BlockWriter& out);
 
-// Hands everything collected to the stream and flushes it. False when the
-// stream refused any of it.
+// Hands everything collected to the sink. False when the sink refused any
+// of it.
 bool flush_writer(BlockWriter& out);

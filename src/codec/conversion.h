@@ -1,15 +1,26 @@
-// The steps that compress_file and decompress_file repeat until the input
-// ends, apart from the files. Each run has two: a span of items coded many
-// at a time while they lie well inside the block and take no special care,
-// and a single item coded the general way, which takes everything else.
+// The two conversion runs on a source and a sink, and the steps that they
+// repeat until the input ends. Each run has two steps: a span of items
+// coded many at a time while they lie well inside the block and take no
+// special care, and a single item coded the general way, which takes
+// everything else.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "codec/block_stream.h"
 #include "codec/kernels/kernel.h"
 #include "codec/suffix_list.h"
+
+// Shows `dots` progress dots: one for every PROGRESS_INTERVAL numbers.
+using ShowDots = void (*)(std::int64_t dots);
+
+// Converts everything that `in` holds into `out`, with `kernel`'s window
+// paths, showing the dots as the count passes each PROGRESS_INTERVAL, and
+// hands all that was written to the sink. Gives how many numbers it
+// converted in `count`. False when the input holds a number or token that
+// cannot be converted (see the steps), or reading or writing failed.
+bool compress_list(const Kernel& kernel, BlockReader& in, BlockWriter& out, ShowDots dots, std::int64_t& count);
+bool decompress_list(const Kernel& kernel, BlockReader& in, BlockWriter& out, ShowDots dots, std::int64_t& count);
 
 enum class Step {
   item,    // one number was converted
@@ -38,7 +49,7 @@ Step compress_item(CompressState& state, BlockReader& in, BlockWriter& out);
 // What decompression keeps from one number to the next, and the kernel
 // that decodes its windows.
 struct DecompressState {
-  std::string current;  // empty at first, so that the first token is taken whole
+  DecodedText current;  // empty at first, so that the first token is taken whole
   const Kernel* kernel = &active_kernel();
 };
 

@@ -118,9 +118,7 @@ namespace {
 // would push the text out of registers). Gives how many it decoded.
 template <std::size_t LANES>
 [[gnu::noinline]] std::int64_t decode_in_registers(DecompressState& state, BlockReader& in, BlockWriter& out) {
-  char padded[VECTOR_TEXT] = {};
-  state.current.copy(padded, VECTOR_TEXT);
-  HeldText<LANES> current{vectors::load_lanes<LANES>(padded), state.current.size()};
+  HeldText<LANES> current{vectors::load_lanes<LANES>(state.current.chars), state.current.size};
   const auto decode_windows = state.kernel->decode_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
@@ -160,8 +158,8 @@ template <std::size_t LANES>
   }
   in.next = refused != nullptr ? refused : chunk;
   out.used = static_cast<std::size_t>(at - out.block);
-  vectors::store_lanes(padded, current.chars);
-  state.current.assign(padded, current.size);
+  vectors::store_lanes(state.current.chars, current.chars);
+  state.current.size = current.size;
   return taken;
 }
 
@@ -169,8 +167,8 @@ template <std::size_t LANES>
 
 // Texts of up to 16 characters, the usual ones, take one register.
 std::int64_t decompress_span(DecompressState& state, BlockReader& in, BlockWriter& out) {
-  if (state.current.size() <= 16) return decode_in_registers<1>(state, in, out);
-  if (state.current.size() <= VECTOR_TEXT) return decode_in_registers<2>(state, in, out);
+  if (state.current.size <= 16) return decode_in_registers<1>(state, in, out);
+  if (state.current.size <= VECTOR_TEXT) return decode_in_registers<2>(state, in, out);
   return 0;
 }
 
@@ -184,7 +182,7 @@ Step decompress_item(DecompressState& state, BlockReader& in, BlockWriter& out) 
     case TokenRead::token:
       break;
   }
-  apply_suffix(state.current, token);
-  write_line(out, state.current);
+  if (!apply_suffix(state.current, token)) return Step::failed;
+  write_line(out, text_of(state.current));
   return Step::item;
 }

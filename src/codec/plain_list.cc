@@ -20,15 +20,15 @@ NumberRead number_from_lexeme(std::string_view lexeme, NumberText& text) {
   return NumberRead::number;
 }
 
-// Adds a digit to a lexeme gathered across blocks, keeping it short: leading
-// zeros are dropped as they come, and digits past the twentieth add nothing
-// to the verdict (out of range) and are not kept.
-void append_digit(std::string& lexeme, char digit) {
-  const std::size_t digits = lexeme.size() - (!lexeme.empty() && is_sign(lexeme.front()) ? 1 : 0);
-  if (digits == 1 && lexeme.back() == '0') {
-    lexeme.back() = digit;
+// Adds a digit to a lexeme gathered across blocks in the reader's spill,
+// keeping it short: leading zeros are dropped as they come, and digits past
+// the twentieth add nothing to the verdict (out of range) and are not kept.
+void append_digit(BlockReader& in, char digit) {
+  const std::size_t digits = in.spilled - (in.spilled > 0 && is_sign(in.spill[0]) ? 1 : 0);
+  if (digits == 1 && in.spill[in.spilled - 1] == '0') {
+    in.spill[in.spilled - 1] = digit;
   } else if (digits <= TEXT_FIELD_SIZE) {
-    lexeme.push_back(digit);
+    spill(in, &digit, 1);
   }
 }
 
@@ -45,14 +45,13 @@ NumberRead read_number(BlockReader& in, NumberText& text) {
     return number_from_lexeme(lexeme, text);
   }
   // The lexeme may go on in the next block: gather it, kept short.
-  std::string& lexeme = in.spill;
-  lexeme.clear();
-  if (is_sign(*in.next)) lexeme.push_back(*in.next++);
+  in.spilled = 0;
+  if (is_sign(*in.next)) spill(in, in.next++, 1);
   do {
     for (; in.next < in.end; ++in.next) {
-      if (!is_digit(*in.next)) return number_from_lexeme(lexeme, text);
-      append_digit(lexeme, *in.next);
+      if (!is_digit(*in.next)) return number_from_lexeme(spilled(in), text);
+      append_digit(in, *in.next);
     }
   } while (refill(in));
-  return number_from_lexeme(lexeme, text);
+  return number_from_lexeme(spilled(in), text);
 }

@@ -21,22 +21,22 @@ void write_suffix_line(BlockWriter& out, std::int64_t cur, std::int64_t prev) {
 
 TokenRead read_token(BlockReader& in, std::string_view& token) {
   if (!skip_white_space(in)) return TokenRead::none;
-  in.spill.clear();
+  in.spilled = 0;
   for (;;) {
     const char* stop = in.next;
     while (stop < in.end && !is_white_space(*stop)) ++stop;
     const auto size = static_cast<std::size_t>(stop - in.next);
-    if (in.spill.size() + size > MAX_TOKEN_SIZE) return TokenRead::too_long;
-    if (stop < in.end && in.spill.empty()) {  // the whole token lies in this block
+    if (stop < in.end && in.spilled == 0) {  // the whole token lies in this block
+      if (size > MAX_TOKEN_SIZE) return TokenRead::too_long;
       token = {in.next, size};
       in.next = stop;
       return TokenRead::token;
     }
     // The token may go on in the next block: gather it whole.
-    in.spill.append(in.next, stop);
+    if (!spill(in, in.next, size)) return TokenRead::too_long;
     in.next = stop;
     if (stop < in.end || !refill(in)) break;
   }
-  token = in.spill;
+  token = spilled(in);
   return TokenRead::token;
 }

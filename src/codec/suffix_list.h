@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "codec/block_stream.h"
@@ -24,7 +23,7 @@ inline constexpr std::size_t TEXT_FIELD_SIZE = 20;
 // The longest token that decoding restores: far longer than any number
 // text, and short enough that reading one keeps little. A longer token
 // fails the run, so that no input can make the reader hold without bound.
-inline constexpr std::size_t MAX_TOKEN_SIZE = 4096;
+inline constexpr std::size_t MAX_TOKEN_SIZE = SPILL_SIZE;
 
 // A progress dot is shown after every this many numbers.
 inline constexpr std::int64_t PROGRESS_INTERVAL = 10000;
@@ -60,15 +59,24 @@ inline void keep_text(NumberText& to, std::string_view text) {
 // give an empty line.
 void write_suffix_line(BlockWriter& out, std::int64_t cur, std::int64_t prev);
 
+// The text decoded last, of up to MAX_TOKEN_SIZE characters. Padded (see
+// above).
+struct DecodedText {
+  char chars[MAX_TOKEN_SIZE + TEXT_PADDING] = {};
+  std::size_t size = 0;  // 0 only before a first token is taken
+};
+
+inline std::string_view text_of(const DecodedText& text) { return {text.chars, text.size}; }
+
 // Decodes `token` against the text decoded last: a token at least as long
 // as `current` replaces it, a shorter one replaces its tail. Pure text: any
-// characters and any lengths pass through unchanged.
-inline void apply_suffix(std::string& current, std::string_view token) {
-  if (token.size() >= current.size()) {
-    current.assign(token);
-  } else {
-    current.replace(current.size() - token.size(), token.size(), token);
-  }
+// characters pass through unchanged. False, with `current` unchanged, for
+// a token longer than MAX_TOKEN_SIZE.
+inline bool apply_suffix(DecodedText& current, std::string_view token) {
+  if (token.size() > MAX_TOKEN_SIZE) return false;
+  if (token.size() >= current.size) current.size = token.size();
+  std::memcpy(current.chars + current.size - token.size(), token.data(), token.size());
+  return true;
 }
 
 enum class TokenRead {
@@ -81,11 +89,17 @@ enum class TokenRead {
 // characters. The view holds until the next read.
 TokenRead read_token(BlockReader& in, std::string_view& token);
 
-// Runs one conversion between the named files, printing the announcement,
-// a dot every PROGRESS_INTERVAL numbers and the summary. False, with no
-// message of its own, when a file cannot be opened, both names stand for the
-// same file, a number lies beyond 64 bits (compression), a token is longer
-// than MAX_TOKEN_SIZE (decompression), or reading or writing fails; the
-// output's name then keeps the file it had, if any (see platform/files.h).
-bool compress_file(const std::string& input_name, const std::string& output_name);
-bool decompress_file(const std::string& input_name, const std::string& output_name);
+// An input that the dialogue opened when it accepted its name, and that the
+// run reads through the same handle (platform/files.h).
+struct InputFile;
+
+// Runs one conversion from `input`, which the user named `input_name`, to
+// the file named `output_name` (both names ending in a zero byte), printing the announcement, a dot every
+// PROGRESS_INTERVAL numbers and the summary; closes the input. False, with
+// no message of its own, when the memory of the run cannot be had, the
+// output cannot be opened safely (both names stand for the same file,
+// say), a number lies beyond 64 bits (compression), a token is longer than
+// MAX_TOKEN_SIZE (decompression), or reading or writing fails; the output's
+// name then keeps the file it had, if any (see platform/files.h).
+bool compress_file(InputFile& input, const char* input_name, const char* output_name);
+bool decompress_file(InputFile& input, const char* input_name, const char* output_name);

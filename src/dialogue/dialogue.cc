@@ -1,11 +1,10 @@
 // The dialogue: the mode, the two names, one conversion and its report.
 #include "dialogue/dialogue.h"
 
-#include <fstream>
+#include <cstring>
 
 #include "codec/suffix_list.h"
 #include "platform/console.h"
-#include "platform/files.h"
 
 bool read_mode(char& mode) {
   char c = 0;
@@ -18,26 +17,29 @@ bool read_mode(char& mode) {
   return false;
 }
 
-bool read_answer_word(std::string& word) {
+bool read_answer_word(Name& word) {
   char c = 0;
   do {
     if (!read_answer_char(c)) return false;
   } while (is_white_space(c));
-  word.assign(1, c);
-  while (read_answer_char(c) && !is_white_space(c)) {
-    if (word.size() <= MAX_NAME_SIZE) word += c;  // one more than a name may hold tells it is too long
+  word.size = 0;
+  do {
+    // One more than a name may hold tells that it is too long.
+    if (word.size <= MAX_NAME_SIZE) word.text[word.size++] = c;
+  } while (read_answer_char(c) && !is_white_space(c));
+  if (word.size > MAX_NAME_SIZE || std::memchr(word.text, '\0', word.size) != nullptr ||
+      !answer_to_name(word.text, word.size, MAX_NAME_SIZE)) {
+    word.size = 0;
   }
-  if (word.size() > MAX_NAME_SIZE) word.clear();
-  answer_to_name(word);
+  word.text[word.size] = '\0';
   return true;
 }
 
-bool ask_input_name(const char* prompt, std::string& name) {
+bool ask_input_name(const char* prompt, Name& name, InputFile& input) {
   for (;;) {
     show(prompt);
     if (!read_answer_word(name)) return false;
-    std::ifstream probe;
-    if (open_input_file(name, probe)) return true;
+    if (name.size > 0 && open_input_file(name.text, input)) return true;
     show("Tento soubor neexistuje\n");
   }
 }
@@ -54,20 +56,25 @@ bool stop_at_end_of_input() {
 }  // namespace
 
 bool run_dialogue() {
-  std::string input_name;
-  std::string output_name;
+  Name input_name;
+  Name output_name;
+  InputFile input;
   char mode = 0;
   show("Komprimovat (k) nebo dekomprimovat (d)?: ");
   if (!read_mode(mode)) return stop_at_end_of_input();
   const bool compress = mode == 'k';
   if (!ask_input_name(compress ? "Zadejte nazev komprimovaneho souboru: " : "Zadejte nazev dokomprimovaneho souboru: ",
-                      input_name)) {
+                      input_name, input)) {
     return stop_at_end_of_input();
   }
   show("Zadejte nazev vystupniho souboru: ");
-  if (!read_answer_word(output_name)) return stop_at_end_of_input();
-
-  const bool done = compress ? compress_file(input_name, output_name) : decompress_file(input_name, output_name);
+  if (!read_answer_word(output_name)) {
+    close_input_file(input);
+    return stop_at_end_of_input();
+  }
+  // The run reads the input through the handle opened above, and closes it.
+  const bool done = compress ? compress_file(input, input_name.text, output_name.text)
+                             : decompress_file(input, input_name.text, output_name.text);
   if (!done) show("Chyba pri praci se soubory\n");
   return done;
 }

@@ -9,20 +9,25 @@
 // ANSI code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
-// Prints `text` and flushes it, so that it is on screen at once, before any
-// answer is read and while a long run goes on.
+// Prints `text` at once, whole, so that it is on screen before any answer
+// is read and while a long run goes on. A failed write is not reported:
+// a reader that left loses the messages, not the run.
 void show(std::string_view text);
 
 // Prints `count` in canonical decimal.
 void show_count(std::int64_t count);
 
-// Reads the next character of standard input. False at its end.
+// Reads the next character of standard input. False at its end. Nothing
+// past that character is taken from a redirected standard input, so that
+// what follows the answers stays there for the run to read as its list.
 bool read_answer_char(char& c);
 
-// Turns a word read with read_answer_char into a name (see above): on
-// Windows the bytes of a redirected answer are taken in the ANSI code page.
-void answer_to_name(std::string& word);
+// Turns a word read with read_answer_char, `size` bytes at `word`, into a
+// name in place (see above): on Windows the bytes of a redirected answer
+// are taken in the ANSI code page. False when the name would not fit in
+// `capacity` bytes.
+bool answer_to_name(char* word, std::size_t& size, std::size_t capacity);

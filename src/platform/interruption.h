@@ -1,15 +1,15 @@
-// Signals during a run: Ctrl-C (SIGINT), SIGTERM, a closed terminal
-// (SIGHUP), SIGQUIT and the other signals that end a process, and on
-// Windows Ctrl-Break and a closed console window. Whatever the run waits
-// on, the process ends as the signal would have ended it, and the file
-// that the run was writing beside its output is gone first, so that the
-// output's name keeps what it held. A signal that the process inherited
-// as ignored stays ignored.
+// Signals during a run: every signal whose default action ends the process
+// (Ctrl-C, SIGTERM, a closed terminal, a CPU limit, a real-time signal, a
+// crash...), and on Windows Ctrl-C, Ctrl-Break and a closed console
+// window. Whatever the run waits on, the process ends as the signal would
+// have ended it, and the new file that the run was writing beside its
+// output is gone first, so that the output's name keeps what it held. A
+// signal that the process inherited as ignored stays ignored.
 #pragma once
 
 #include <atomic>
-#include <csignal>
-#include <filesystem>
+
+#include "platform/files.h"
 
 // The signal noted since watch_interruptions, or 0. On Linux the handler
 // itself ends the process; on Windows the console's handler runs on a
@@ -25,27 +25,32 @@ void ignore_write_signals();
 
 // From now on, each watched signal that was not inherited as ignored ends
 // the process at once: on Linux its handler removes the file named by
-// remove_on_interruption and raises the signal again with its default
-// action; on Windows the run's blocking read or write is cancelled, so
-// that the run sees interrupted() and ends the process itself.
+// remove_on_interruption and ends the process by the same signal; on
+// Windows the run's blocking read or write is cancelled, so that the run
+// sees interrupted() and ends the process itself.
 void watch_interruptions();
 
 // True once a signal was noted since watch_interruptions.
 inline bool interrupted() { return interruption_signal.load(std::memory_order_relaxed) != 0; }
 
 // Holds the watched signals back until release_interruptions, so that a
-// step on the files (creating the temporary file and noting its name,
-// renaming it over the output) is done whole or not at all. True when a
-// signal arrived already: then the step must not be taken.
+// step on the files (creating the new file and noting it, renaming it over
+// the output) is done whole or not at all. True when a signal arrived
+// already: then the step must not be taken.
 bool hold_interruptions();
 void release_interruptions();
 
-// The file that an interruption removes before the process ends: one that
-// the run created and nobody else has. Call while holding the signals.
-// The name must stay as it is until forget_on_interruption.
-void remove_on_interruption(const std::filesystem::path& file);
+// Drops the signals that came while they were held, once the step they
+// were held for has made the run a success. Call while holding them.
+void drop_held_interruptions();
+
+// The new file that an interruption removes before the process ends: the
+// entry `name` of the folder `folder`, which the run created and nobody
+// else has. Call while holding the signals; `name` must stay as it is
+// until forget_on_interruption.
+void remove_on_interruption(FileHandle folder, const char* name);
 void forget_on_interruption();
 
-// Gives the signals their default action back and, when one was noted in
-// the meantime, raises it again, which ends the process.
+// Gives the watched signals their inherited action back and, when one was
+// noted in the meantime, ends the process by it.
 void stop_watching_interruptions();

@@ -54,7 +54,8 @@ row() {
     [ -z "$root" ] || chown 65534:65534 out.txt
     owner=$(stat -c %a:%u:%g out.txt)
     status=0 ok=1
-    bash -c "${6:-$run}" "$exe" || status=$?
+    # A row that hangs (an open that waits for ever) fails within half a minute.
+    timeout -k 5 30 bash -c "${6:-$run}" "$exe" || status=$?
     [ "$status" = "$1" ] || ok=0
     [ "$3" = - ] || native "$3" | cmp -s - .printed || ok=0
     [ ! -s .errors ] || ok=0  # nothing ever goes to standard error
@@ -245,6 +246,15 @@ needs_root "another user's file in a sticky folder (setpriv)" && row 1 'k primes
   chmod 755 . && chmod 644 primes.txt &&
   $as_nobody $emulator \"\$0\" < .answers > .printed 2> .errors; s=\$?
   [ \"\$(cat sticky/theirs.txt)\" = theirs ] && [ \"\$(ls -A sticky)\" = theirs.txt ] && exit \$s"
+# A name of MAX_NAME_SIZE bytes (4095 on Linux: PATH_MAX less its zero
+# byte) is taken; one byte more names no file, whatever its first 4095
+# bytes name, and the next answer is taken instead.
+deep=$(for i in $(seq 16); do printf '%0250d/' 0; done; printf '%068d/' 0)primes.txt
+[ ${#deep} = 4095 ] || { echo "FAILED: the longest name is ${#deep} bytes" && failed=1; }
+row 0 "k $deep out.txt" "$pack$out""Komprimuji soubor $deep do souboru out.txt$six" out.txt "$coded" "
+  mkdir -p \"\$(dirname $deep)\" && cp primes.txt $deep && $run"
+row 0 "k ${deep}x primes.txt out.txt" "$pack$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" \
+  out.txt "$coded" "mkdir -p \"\$(dirname $deep)\" && cp primes.txt $deep && $run"
 # A name that the system cannot take fails the run before anything is made
 # or announced; so does an input whose first word is no number (a list
 # saved as UTF-16).

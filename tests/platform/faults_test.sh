@@ -53,6 +53,11 @@ while read -r run input mark names least errors; do
   [ "$(keep_output && printf %s "$answers" | "$exe" > /dev/null && rights)" = "$kept_rights" ] ||
     { echo "FAILED: $run: the replaced file's rights were not kept" && failed=1; }
   mapfile -t calls < <(calls_on "$mark" "$names" "$answers")
+  # A replacement is private from the start: it takes the old file's mode
+  # only once it has its other rights.
+  if [ "$mark" = O_TMPFILE ] && ! grep -q 'O_TMPFILE, 0600)' calls.log; then
+    echo "FAILED: $run: the new file was not made private" && failed=1
+  fi
   if [ "${#calls[@]}" -lt "$least" ]; then
     echo "FAILED: $run: ${#calls[@]} $names calls on $mark, fewer than $least" && failed=1
   fi

@@ -263,6 +263,9 @@ bool open_input_file(const char* name, InputFile& input) {
     file = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     if (file < 0) return false;
   }
+  // A pipe as large as an ordinary process may make it: its writer then
+  // hands over a block at a time instead of switching with us every 64 KiB.
+  if (S_ISFIFO(status.st_mode)) fcntl(file, F_SETPIPE_SZ, 1 << 20);
   input.handle = file;
   return true;
 }

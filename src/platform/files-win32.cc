@@ -85,10 +85,10 @@ bool open_folder(const wchar_t* path, HANDLE& folder) {
 
 // Takes the last part of `path` (the part after its last backslash) as
 // the target in `output`, and opens the folder up to it. False when that
-// part is not a name that a folder entry can take.
+// part is too long for a folder entry.
 bool take_folder_and_entry(wchar_t* path, wchar_t* last_part, OutputFile& output) {
   const std::size_t size = std::wcslen(last_part);
-  if (size == 0 || size > MAX_ENTRY_SIZE || std::wcschr(last_part, L':') != nullptr) return false;
+  if (size == 0 || size > MAX_ENTRY_SIZE) return false;
   std::wmemcpy(output.target, last_part, size + 1);
   const wchar_t kept = *last_part;
   *last_part = L'\0';  // the folder, with its trailing backslash
@@ -172,13 +172,12 @@ bool create_beside(OutputFile& output) {
   if (!delete_on_close(output.handle, true)) return false;  // discard_output_file removes it by its name
   if (output.old == NO_FILE) return true;
   BY_HANDLE_FILE_INFORMATION old{};
-  FILE_BASIC_INFO basic{};  // times left as they are
-  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   if (!GetFileInformationByHandle(output.old, &old)) return false;
-  constexpr DWORD kKept =
-      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  if ((old.dwFileAttributes & kKept) != 0) basic.FileAttributes = old.dwFileAttributes & kKept;
-  return SetFileInformationByHandle(output.handle, FileBasicInfo, &basic, sizeof basic) != 0;
+  FILE_BASIC_INFO basic{};  // times left as they are
+  basic.FileAttributes = old.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  // None of them: the new file keeps the attributes it was made with.
+  return basic.FileAttributes == 0 || SetFileInformationByHandle(output.handle, FileBasicInfo, &basic, sizeof basic);
 }
 
 // The output once the name was opened as a device (NUL, CON) or a pipe:

@@ -66,12 +66,20 @@ void close_input_file(InputFile& input);
 // failed or interrupted run leaves whatever stood there. A device, a pipe,
 // a terminal is written directly. A regular file is never written in place.
 struct OutputFile {
-  FileHandle handle = NO_FILE;               // what the run writes
-  FileHandle folder = NO_FILE;               // the folder of the name, through its links (a new file beside it)
-  FileHandle old = NO_FILE;                  // the file replaced, whose owner, mode and attributes the new one takes
-  bool beside = false;                       // written as a new file beside the name, renamed at the commit
-  char target[MAX_ENTRY_SIZE * 3 + 1] = {};  // the name's entry in `folder`
+  FileHandle handle = NO_FILE;  // what the run writes
+  FileHandle folder = NO_FILE;  // the folder of the name, through its links (a new file beside it)
+  FileHandle old = NO_FILE;     // the file replaced, whose owner, mode and attributes the new one takes
+  bool beside = false;          // written as a new file beside the name, renamed at the commit
+#ifdef _WIN32
+  // On Windows the old file is held with the right to delete it, so that
+  // nothing can refuse the commit; the new file is marked to go when its
+  // handle closes until the commit.
+  wchar_t target[MAX_ENTRY_SIZE + 1] = {};     // the name's entry in `folder`
+  wchar_t temporary[MAX_ENTRY_SIZE + 1] = {};  // the new file's entry in `folder`
+#else
+  char target[MAX_ENTRY_SIZE * 3 + 1] = {};      // the name's entry in `folder`
   char temporary[MAX_ENTRY_SIZE * 3 + 16] = {};  // the new file's entry in `folder`
+#endif
 };
 
 // Opens the output for `name` while interruptions are watched: an

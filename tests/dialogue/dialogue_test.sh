@@ -28,7 +28,7 @@ needs_root() {
   [ -n "$root" ] || skipped+=("$1")
   [ -n "$root" ] && ran_root_row=1
 }
-ran_root_row=
+ran_root_row= wine_rows=
 
 # row STATUS ANSWERS PRINTED [FILE CONTENT [HOW]]: FILE must hold CONTENT
 # afterwards. Each row starts with an out.txt of its own (mode 0640, owned
@@ -40,7 +40,7 @@ row() {
   # With --root-rows only the rows that needs_root let through run.
   [ -n "$root_rows" ] && [ -z "$ran_root_row" ] && return
   ran_root_row=
-  [ -n "$windows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
+  [ -n "$windows" ] && [ -z "$wine_rows" ] && { [ -n "${6:-}" ] || [[ $2 == */dev/full* ]]; } && return
   # An emulator, or AddressSanitizer's shadow, needs more address space itself.
   [ -n "$emulator$ASAN_OPTIONS" ] && [[ ${6:-} == *'ulimit -v'* ]] && return
   # qemu-user cuts a guest's blocking read short at a signal that the guest
@@ -273,6 +273,55 @@ row 1 'd endless.txt out.txt' "$unpack$out"$'Dekomprimuji soubor endless.txt do 
 row 0 '' "$pack$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded" "
   { printf 'k '; head -c 12000000 /dev/zero | tr '\\0' n; printf ' primes.txt out.txt'; } |
   (ulimit -v 10240; $emulator \"\$0\" > .printed 2> .errors)"
+# ---- Windows rows, under Wine: HOW runs there too, with Wine's own tools.
+if [ -n "$windows" ] && [ -z "$root_rows" ]; then
+  wine_rows=1 wine_skipped=()
+  # A second drive letter for the same folder, as `subst` gives: two links in
+  # Wine's dosdevices. A volume has one serial number under every letter;
+  # Wine takes a drive's from the file .windows-serial at its root.
+  dosdevices=${WINEPREFIX:-$HOME/.wine}/dosdevices letters=()
+  for letter in p q r s t u v w x; do [ -e "$dosdevices/$letter:" ] || letters+=("$letter"); done
+  drives="printf '5eed0001\\n' > .windows-serial && ln -s \"\$PWD\" $dosdevices/${letters[0]}: &&
+    ln -s \"\$PWD\" $dosdevices/${letters[1]}: && $run; s=\$?; rm -f $dosdevices/${letters[0]}: $dosdevices/${letters[1]}:; exit \$s"
+  first="${letters[0]^}:\\" second="${letters[1]^}:\\"
+  row 0 "k ${first}primes.txt ${second}out.txt" \
+    "$pack$out""Komprimuji soubor ${first}primes.txt do souboru ${second}out.txt$six" out.txt "$coded" "$drives"
+  # The input itself through the other letter: told by the handles, refused.
+  row 1 "k ${first}primes.txt ${second}primes.txt" "$pack$out$error" '' '' "$drives"
+  # A device is written directly.
+  row 0 'k primes.txt NUL' "${to}NUL$six"
+  wine_skipped+=("writing to CON: these rows have no console (NUL is a device as CON is)")
+  # A hidden system file keeps both attributes, where Wine keeps them at all.
+  flags="$emulator attrib out.txt | cut -c 1-12"
+  kept=$(cd "$(mktemp -d)" && printf 'x\n' > out.txt && $emulator attrib +h out.txt && eval "$flags")
+  if [[ $kept == *H* ]]; then
+    row 0 'k primes.txt out.txt' "${to}out.txt$six" out.txt "$coded" "
+      $emulator attrib +h out.txt && $emulator attrib +s out.txt && $run; s=\$?
+      [[ \$($flags) == *S*H* ]] && exit \$s"
+  else
+    wine_skipped+=("a hidden file replaced: Wine cannot keep attributes on this file system")
+  fi
+  wine_skipped+=("a file with its own access control list replaced: Wine keeps no security of files")
+  # Wine follows a Unix link as Windows follows a symbolic link (Wine cannot
+  # make one): the file linked to is replaced in its own folder, the link stays.
+  row 0 'k primes.txt link.txt' "${to}link.txt$six" folder/target.txt "$coded" "
+    printf 'kept\\n' > folder/target.txt && ln -s folder/target.txt link.txt && $run && [ -L link.txt ] &&
+    [ \"\$(ls -A folder)\" = target.txt ]"
+  # A file given as standard input (by cmd, as a user at a console gives it)
+  # and named as the input: the answers, then the list.
+  row 0 $'k .answers out.txt\n'"$list" "$pack$out"'Komprimuji soubor .answers do souboru out.txt'"$six" out.txt "$coded" "
+    $emulator cmd /c \"Z:\$(printf %s \"\$0\" | tr / '\\\\') < .answers\" > .printed 2> .errors"
+  # The output's folder is held: renaming it while the run writes is refused.
+  row 0 'k slow.txt folder\out.txt' "$pack$out"$'Komprimuji soubor slow.txt do souboru folder\\out.txt\n\nDokonceno. Celkem: 9000 prvocisel.\n' \
+    '' '' "
+    mkfifo slow.txt; { seq 1 3000; while [ ! -e go ]; do sleep 0.05; done; seq 3001 9000; } > slow.txt & feeder=\$!
+    $run & tool=\$!
+    $started; $emulator cmd /c 'ren folder moved' > /dev/null 2>&1; touch go; wait \$tool; s=\$?; wait \$feeder; rm go
+    [ \"\$(ls -A folder)\" = out.txt ] && [ ! -e moved ] && exit \$s"
+  wine_rows=
+  for reason in "${wine_skipped[@]}"; do echo "skipped under Wine: $reason"; done
+fi
+# ---- end of the Windows rows.
 if [ -n "$root_rows" ]; then
   for reason in "${skipped[@]}"; do echo "skipped: $reason (needs root)"; done
   [ ${#skipped[@]} = 0 ] || echo "${#skipped[@]} rows skipped"

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <new>
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRIMEPACK_PORTABLE)
 #include <emmintrin.h>
@@ -32,10 +31,9 @@ namespace {
 // bytes before and behind it, and `extra` bytes after those, zeroed when
 // `zeroed` (so that what is read beyond the data is always defined). Null
 // when the memory cannot be had.
-char* make_block(std::unique_ptr<char[]>& storage, std::size_t margin, std::size_t size, std::size_t extra,
-                 bool zeroed) {
+char* make_block(Storage& storage, std::size_t margin, std::size_t size, std::size_t extra, bool zeroed) {
   const std::size_t total = margin + PAGE_SIZE + size + margin + extra;
-  storage.reset(zeroed ? new (std::nothrow) char[total]() : new (std::nothrow) char[total]);
+  storage.reset(static_cast<char*>(zeroed ? std::calloc(total, 1) : std::malloc(total)));
   if (storage == nullptr) return nullptr;
   const auto after_margin = reinterpret_cast<std::uintptr_t>(storage.get()) + margin;
   return storage.get() + (margin + (PAGE_SIZE - after_margin % PAGE_SIZE) % PAGE_SIZE);

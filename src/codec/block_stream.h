@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -75,12 +76,20 @@ inline Source source_of(MemorySource& memory) {
           }};
 }
 
+// Memory of the C library, given back by free. (Where the memory runs out,
+// `new` may need memory to report it, even in its nothrow form: malloc
+// only says so.)
+struct FreeMemory {
+  void operator()(char* memory) const { std::free(memory); }
+};
+using Storage = std::unique_ptr<char[], FreeMemory>;
+
 // Reads a source in blocks. `next` to `end` is the part not yet consumed;
 // READ_MARGIN bytes before the block and behind `end` can be read too.
 struct BlockReader {
   Source source{};
-  std::unique_ptr<char[]> storage;  // holds the block, its margins and the spill
-  char* block = nullptr;            // page-aligned
+  Storage storage;        // holds the block, its margins and the spill
+  char* block = nullptr;  // page-aligned
   std::size_t block_size = BLOCK_SIZE;
   const char* next = nullptr;
   const char* end = nullptr;
@@ -96,7 +105,7 @@ struct BlockReader {
 // starts within it; each write drains a full block first.
 struct BlockWriter {
   Sink sink{};
-  std::unique_ptr<char[]> storage;
+  Storage storage;
   char* block = nullptr;
   std::size_t block_size = BLOCK_SIZE;
   std::size_t used = 0;

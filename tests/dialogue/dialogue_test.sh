@@ -199,7 +199,7 @@ row 1 'd coded.txt /dev/stdout' "$unpack$out$error" '' '' "
 # tool start but not have its memory.
 row 0 'k primes.txt new.txt' - '' '' "
   clean=
-  for limit in \$(seq 4096 128 12288); do
+  for limit in \$(seq 4096 32 8192); do
     rm -f new.txt; (ulimit -v \$limit; $run); s=\$?
     case \$s:\$(tail -c 27 .printed) in
       0:*) [ -n \"\$clean\" ] && cmp -s new.txt <(printf '$coded') && exit 0; exit 8 ;;

@@ -60,7 +60,8 @@ InputFile open_in(const char* name) {
   return input;
 }
 
-constexpr int kInputCopy = 50;  // a descriptor that nothing else holds
+constexpr int kInputCopy = 50;  // descriptors that nothing else holds
+constexpr int kGoneCopy = 51;
 
 TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
   const std::string deep = std::string(200, 'd') + "/" + std::string(200, 'e');
@@ -82,6 +83,7 @@ TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
       {deep + "/" + std::string(256, 'n'), "the same, behind folders"},
       {"loop.txt", "a loop of links"},
       {"/proc/self/fd/1", "the pipe of standard output, which the messages share"},
+      {"/dev/fd/" + std::to_string(kGoneCopy), "a file that has no name left to replace"},
   };
   Scratch scratch;
   fs::create_hard_link("in.txt", "hard.txt");
@@ -90,6 +92,11 @@ TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
   fs::create_symlink("loop.txt", "loop.txt");
   InputFile input = open_in("in.txt");
   ASSERT_EQ(dup2(input.handle, kInputCopy), kInputCopy);
+  std::ofstream("gone.txt") << "gone\n";
+  const int gone = open("gone.txt", O_RDONLY);
+  ASSERT_EQ(dup2(gone, kGoneCopy), kGoneCopy);
+  close(gone);
+  fs::remove("gone.txt");
   const auto before = scratch.entries();
   std::vector<std::string> opened;
   std::fflush(stdout);
@@ -102,7 +109,7 @@ TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
     if (open_output_file(c.name.c_str(), input, output) || output.handle != NO_FILE) opened.push_back(c.why);
   }
   dup2(saved_output, STDOUT_FILENO);
-  for (const int file : {saved_output, pipe_ends[0], pipe_ends[1], kInputCopy}) close(file);
+  for (const int file : {saved_output, pipe_ends[0], pipe_ends[1], kInputCopy, kGoneCopy}) close(file);
   close_input_file(input);
   EXPECT_EQ(opened, std::vector<std::string>{});
   EXPECT_EQ(scratch.entries(), before);

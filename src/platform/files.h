@@ -87,7 +87,8 @@ struct OutputFile {
 // created, when the output cannot be written safely: an empty name or one
 // that the system cannot take, a missing folder, a folder, a file that may
 // not be written, the input itself (by any name: told by the handles), the
-// pipe or socket of standard output (which the messages share), a file in
+// pipe or socket of standard output (which the messages share) or of
+// standard input (which nobody would read), a file in
 // a sticky folder that the rename would be refused, or a regular file
 // beside which no new file can be made, or whose owner, mode, access
 // control list and other attributes the new file cannot take.

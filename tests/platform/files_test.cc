@@ -83,6 +83,7 @@ TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
       {deep + "/" + std::string(256, 'n'), "the same, behind folders"},
       {"loop.txt", "a loop of links"},
       {"/proc/self/fd/1", "the pipe of standard output, which the messages share"},
+      {"/dev/stdin", "the pipe of standard input, which nobody would read"},
       {"/dev/fd/" + std::to_string(kGoneCopy), "a file that has no name left to replace"},
   };
   Scratch scratch;
@@ -101,15 +102,23 @@ TEST(OutputFiles, RefuseWhatCannotBeWrittenSafelyAndMakeNothing) {
   std::vector<std::string> opened;
   std::fflush(stdout);
   const int saved_output = dup(STDOUT_FILENO);
+  const int saved_input = dup(STDIN_FILENO);
   int pipe_ends[2];
+  int input_ends[2];
   ASSERT_EQ(pipe(pipe_ends), 0);
+  ASSERT_EQ(pipe(input_ends), 0);
   dup2(pipe_ends[1], STDOUT_FILENO);  // as a pipe into the messages' reader
+  dup2(input_ends[0], STDIN_FILENO);  // as a pipe from the answers' writer
   for (const auto& c : cases) {
     OutputFile output;
     if (open_output_file(c.name.c_str(), input, output) || output.handle != NO_FILE) opened.push_back(c.why);
   }
   dup2(saved_output, STDOUT_FILENO);
-  for (const int file : {saved_output, pipe_ends[0], pipe_ends[1], kInputCopy, kGoneCopy}) close(file);
+  dup2(saved_input, STDIN_FILENO);
+  for (const int file :
+       {saved_output, saved_input, pipe_ends[0], pipe_ends[1], input_ends[0], input_ends[1], kInputCopy, kGoneCopy}) {
+    close(file);
+  }
   close_input_file(input);
   EXPECT_EQ(opened, std::vector<std::string>{});
   EXPECT_EQ(scratch.entries(), before);

@@ -224,20 +224,21 @@ bool sticky_refuses(int folder, int old) {
   return (folder_status.st_mode & S_ISVTX) != 0 && me != 0 && me != old_status.st_uid && me != folder_status.st_uid;
 }
 
-// The pipe or socket that standard output writes to: the messages would
-// land in the list.
-bool is_standard_output_stream(const struct stat& status) {
-  struct stat out {};
-  return (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) && fstat(STDOUT_FILENO, &out) == 0 &&
-         same_file(identity_of(out), identity_of(status));
+// The pipe or socket of standard output, where the messages would land in
+// the list, or of standard input, which nobody would read: the run would
+// wait on it for ever once it was full.
+bool is_standard_stream(const struct stat& status) {
+  if (!S_ISFIFO(status.st_mode) && !S_ISSOCK(status.st_mode)) return false;
+  const FileIdentity identity = identity_of(status);
+  return same_file(identity, identity_of_handle(STDOUT_FILENO)) ||
+         same_file(identity, identity_of_handle(STDIN_FILENO));
 }
 
 // The output once the name was opened as a file that is not a regular one:
 // written directly.
 bool take_directly(const InputFile& input, OutputFile& output, int file) {
   struct stat status {};
-  if (fstat(file, &status) != 0 || same_file(identity_of(status), input.identity) ||
-      is_standard_output_stream(status)) {
+  if (fstat(file, &status) != 0 || same_file(identity_of(status), input.identity) || is_standard_stream(status)) {
     close(file);
     return false;
   }

@@ -29,7 +29,9 @@ inline constexpr std::size_t WRITE_MARGIN = 64;
 
 // The line end that a text-mode stream writes for "\n", and whether a
 // text-mode read ends at a Ctrl-Z: Windows's, or else a single line feed.
-#ifdef _WIN32
+// PRIMEPACK_WINDOWS_TEXT gives a test or benchmark build Windows's rules on
+// any system, so that their paths are measured and checked natively.
+#if defined(_WIN32) || defined(PRIMEPACK_WINDOWS_TEXT)
 inline constexpr std::string_view LINE_END = "\r\n";
 inline constexpr bool ENDS_AT_CTRL_Z = true;
 #else

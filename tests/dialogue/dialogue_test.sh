@@ -8,8 +8,11 @@
 set -uo pipefail
 root_rows=
 [ "$1" = --root-rows ] && root_rows=1 && shift
-exe=$1 emulator=${2:-} windows= ASAN_OPTIONS=${ASAN_OPTIONS:-}
+exe=$1 emulator=${2:-} windows= crlf= ASAN_OPTIONS=${ASAN_OPTIONS:-}
 [[ $exe == *.exe ]] && windows=1
+# The build's text rules (CR LF and the Ctrl-Z rule, or LF), which a Linux
+# build may have too: PRIMEPACK_LINE_END, set by the build; else Windows's.
+[ "${PRIMEPACK_LINE_END:-${windows:+crlf}}" = crlf ] && crlf=1
 mode='Komprimovat (k) nebo dekomprimovat (d)?: '
 pack="${mode}Zadejte nazev komprimovaneho souboru: " asked='Zadejte nazev komprimovaneho souboru: '
 unpack="${mode}Zadejte nazev dokomprimovaneho souboru: " out='Zadejte nazev vystupniho souboru: '
@@ -63,14 +66,15 @@ row() {
     [ "${4:-}" = out.txt ] || [ "$(cat out.txt)" = kept ] || ok=0
     [ -n "$windows" ] || [ "$(stat -c %a:%u:%g out.txt)" = "$owner" ] || ok=0
     if [ -n "${4:-}" ]; then
-      native "$5" | cmp -s - "$4" || ok=0
+      as_written "$5" | cmp -s - "$4" || ok=0
       [ -n "$windows" ] || [ "$4" = out.txt ] || [ "$(stat -c %a "$4")" = 664 ] || ok=0
     fi
     ! ls -A | grep -qE '^\..+\.[[:alnum:]]{6}$' || ok=0  # a temporary file left
     [ $ok = 1 ] || { echo "FAILED: ${2:0:40} (status $status): $(cat .printed) $(ls -A) $(head -c 300 .errors)" && exit 1; }
   ) || failed=1
 }
-native() { [ -n "$windows" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the platform's line ends
+native() { [ -n "$windows" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the console's line ends
+as_written() { [ -n "$crlf" ] && printf %s "${1//$'\n'/$'\r\n'}" || printf %s "$1"; }  # the lists' line ends
 
 row 0 'k primes.txt packed.txt' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" packed.txt "$coded"
 row 0 $'x y\nK\n\nk\nprimes.txt\npacked.txt\n' "$pack$out"'Komprimuji soubor primes.txt do souboru packed.txt'"$six" \
@@ -82,12 +86,13 @@ row 0 'k my file.txt primes.txt out.txt' \
   "$pack$missing$asked$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" out.txt "$coded"
 row 0 "k folder primes.txt ${long:=a-name-of-more-than-twenty-characters.txt}" \
   "$pack$missing$asked$out""Komprimuji soubor primes.txt do souboru $long$six" "$long" "$coded"
-# Lone and doubled carriage returns are white space. On Windows a text ends
-# at its first Ctrl-Z, as a text-mode read ends it; elsewhere Ctrl-Z is a
+# Lone and doubled carriage returns are white space. With Windows's text
+# rules a text ends at its first Ctrl-Z, as a text-mode read ends it;
+# elsewhere Ctrl-Z is a
 # character like any other, which ends a plain list but not a token.
 row 0 'k odd.txt out.txt' "$pack$out"$'Komprimuji soubor odd.txt do souboru out.txt\n\nDokonceno. Celkem: 5 prvocisel.\n' \
   out.txt $'2\n3\n5\n7\n11\n'
-if [ -n "$windows" ]; then count=5 restored=$'2\n3\n5\n7\n11\n'; else count=6 restored=$'2\n3\n5\n7\n11\x1a13\n11\x1a17\n'; fi
+if [ -n "$crlf" ]; then count=5 restored=$'2\n3\n5\n7\n11\n'; else count=6 restored=$'2\n3\n5\n7\n11\x1a13\n11\x1a17\n'; fi
 row 0 'd odd.txt out.txt' "$unpack$out"$'Dekomprimuji soubor odd.txt do souboru out.txt\n\nDokonceno. Celkem: '$count$' prvocisel.\n' \
   out.txt "$restored"
 # A reader that closed standard output loses the messages, not the list.
@@ -341,6 +346,6 @@ printf 'k list.txt packed.txt' | $emulator "$exe" > packed.printed &&
   printf 'd packed.txt back.txt' | $emulator "$exe" > back.printed &&
   native "$pack$out"'Komprimuji soubor list.txt do souboru packed.txt'"$summary" | cmp -s - packed.printed &&
   native "$unpack$out"'Dekomprimuji soubor packed.txt do souboru back.txt'"$summary" | cmp -s - back.printed &&
-  sed "s/\$/${windows:+\r}/" list.txt | cmp -s - back.txt || { echo "FAILED: there and back"; failed=1; }
+  sed "s/\$/${crlf:+\r}/" list.txt | cmp -s - back.txt || { echo "FAILED: there and back"; failed=1; }
 [ $failed = 0 ] && echo "dialogue rows passed"
 exit $failed

@@ -2,16 +2,18 @@
 # Builds the fuzz target with clang and runs it for SECONDS (default 60),
 # starting from the committed corpus. Fails on any finding. With
 # PRIMEPACK_PORTABLE=ON in the environment, the portable words stand in
-# for SSE2 (in a build folder of their own).
+# for SSE2; with PRIMEPACK_WINDOWS_TEXT=ON, the runs have Windows's line
+# end and Ctrl-Z rule (each in a build folder of its own).
 #
 #   fuzz/run.sh [SECONDS]
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/fuzz${PRIMEPACK_PORTABLE:+-portable-$PRIMEPACK_PORTABLE}"
+build="$root/build/fuzz${PRIMEPACK_PORTABLE:+-portable-$PRIMEPACK_PORTABLE}${PRIMEPACK_WINDOWS_TEXT:+-crlf-$PRIMEPACK_WINDOWS_TEXT}"
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPRIMEPACK_FUZZ=ON -DPRIMEPACK_PORTABLE="${PRIMEPACK_PORTABLE:-OFF}" > /dev/null
+  -DPRIMEPACK_FUZZ=ON -DPRIMEPACK_PORTABLE="${PRIMEPACK_PORTABLE:-OFF}" \
+  -DPRIMEPACK_WINDOWS_TEXT="${PRIMEPACK_WINDOWS_TEXT:-OFF}" > /dev/null
 cmake --build "$build" -j 2 > /dev/null
 
 found="$build/corpus"  # new inputs go here, the committed ones stay as they are

@@ -1,31 +1,11 @@
 // Blocks in from a source and out to a sink: page-aligned buffers, refills
-// that stop at a Ctrl-Z where the platform ends a text there, and writes
-// of whole blocks.
+// that skip a byte order mark at the start, and writes of whole blocks.
 #include "codec/block_stream.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRIMEPACK_PORTABLE)
-#include <emmintrin.h>
-#endif
-
 namespace {
-
-// The first byte of [from, to) equal to `byte`, or `to`: 16 at a time where
-// SSE2 is at hand, since Windows's memchr takes a byte at a time.
-[[maybe_unused]] const char* find_byte(const char* from, const char* to, char byte) {
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRIMEPACK_PORTABLE)
-  const __m128i wanted = _mm_set1_epi8(byte);
-  for (; to - from >= 16; from += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
-    if (hits != 0) return from + std::countr_zero(hits);
-  }
-#endif
-  return std::find(from, to, byte);
-}
 
 // A page-aligned block of `size` bytes within `storage`, with `margin`
 // bytes before and behind it, and `extra` bytes after those, zeroed when
@@ -79,11 +59,6 @@ bool refill(BlockReader& in) {
   if (!in.started && got < BYTE_ORDER_MARK.size() && got == in.block_size && !in.failed) {
     // A block too small to hold the mark (tests only): the margin takes the rest.
     got += read_fully(in, in.block + got, BYTE_ORDER_MARK.size() - got);
-  }
-  if constexpr (ENDS_AT_CTRL_Z) {
-    const char* stop = find_byte(in.block, in.block + got, '\x1a');
-    in.ended = stop < in.block + got;
-    got = static_cast<std::size_t>(stop - in.block);
   }
   in.next = in.block;
   in.end = in.block + got;

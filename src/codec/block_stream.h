@@ -1,8 +1,9 @@
 // Block-buffered reading from a source and writing to a sink, on which both
 // list formats are read and written, giving the bytes of a text-mode stream
 // of the platform: lines end with LINE_END, and on Windows a text ends at
-// its first Ctrl-Z. What the source and the sink are (files, memory) is
-// their owner's business: nothing here knows a file.
+// its first Ctrl-Z, where the readers that meet it end it. What the source
+// and the sink are (files, memory) is their owner's business: nothing here
+// knows a file.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,12 @@ inline constexpr bool ENDS_AT_CTRL_Z = true;
 inline constexpr std::string_view LINE_END = "\n";
 inline constexpr bool ENDS_AT_CTRL_Z = false;
 #endif
+
+// The byte at which a text ends where ENDS_AT_CTRL_Z.
+inline constexpr char CTRL_Z = '\x1a';
+
+// True when the text ends at `c`.
+constexpr bool ends_text(char c) { return ENDS_AT_CTRL_Z && c == CTRL_Z; }
 
 // Puts LINE_END at `at` and gives the end of the line.
 inline char* put_line_end(char* at) {
@@ -98,7 +105,7 @@ struct BlockReader {
   char* spill = nullptr;  // a token or number that crosses a block boundary
   std::size_t spilled = 0;
   bool failed = false;   // the source reported a read error (not its end)
-  bool ended = false;    // a Ctrl-Z ended the text (Windows)
+  bool ended = false;    // a reader met the Ctrl-Z that ends the text: `end` stands there
   bool started = false;  // the first block was read
 };
 
@@ -137,10 +144,20 @@ inline std::string_view spilled(const BlockReader& in) { return {in.spill, in.sp
 inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 // Reads the next block into the buffer, dropping what was consumed and a
-// byte order mark at the very start. False at end of input (where
-// ENDS_AT_CTRL_Z, also at a Ctrl-Z) and on a read error, which sets
-// `failed` (an interruption is one, where the source tells it).
+// byte order mark at the very start. False at end of input (also once the
+// text ended at a Ctrl-Z) and on a read error, which sets `failed` (an
+// interruption is one, where the source tells it). It does not look for a
+// Ctrl-Z: the readers that go through every byte anyway end the text where
+// they meet one, and the fast paths leave every token that holds one to
+// them.
 bool refill(BlockReader& in);
+
+// Ends the text at `at`, where a reader met a Ctrl-Z: nothing from there on
+// is read.
+inline void end_text(BlockReader& in, const char* at) {
+  in.end = at;
+  in.ended = true;
+}
 
 // Skips white space. False when the input ends first; otherwise `next`
 // points at a character that is not white space.
@@ -149,7 +166,11 @@ inline bool skip_white_space(BlockReader& in) {
     const char* at = in.next;
     while (at < in.end && is_white_space(*at)) ++at;
     in.next = at;
-    if (at < in.end) return true;
+    if (at < in.end) {
+      if (!ends_text(*at)) return true;
+      end_text(in, at);
+      return false;
+    }
     if (!refill(in)) return false;
   }
 }

@@ -142,11 +142,18 @@ template <std::size_t LANES>
       }
     }
     const std::uint64_t white = vectors::white_space_bits(chunk);
+    // A token that holds the Ctrl-Z that ends the text is the general
+    // step's: it is the first to end past it.
+    std::size_t text_end = CHUNK;
+    if constexpr (ENDS_AT_CTRL_Z) {
+      text_end = static_cast<std::size_t>(std::countr_zero(vectors::byte_bits(chunk, CTRL_Z) | 1ULL << 63));
+    }
     auto [starts, ends] = token_bounds(white);
     for (; ends != 0; starts &= starts - 1, ends &= ends - 1, ++taken) {
       const char* token = chunk + std::countr_zero(starts);
-      const auto size = static_cast<std::size_t>(chunk + std::countr_zero(ends) - token);
-      if (size > 16 * LANES || at >= full) {
+      const auto end = static_cast<std::size_t>(std::countr_zero(ends));
+      const auto size = static_cast<std::size_t>(chunk + end - token);
+      if (size > 16 * LANES || at >= full || end > text_end) {
         refused = token;
         break;
       }

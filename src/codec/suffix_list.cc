@@ -24,7 +24,8 @@ TokenRead read_token(BlockReader& in, std::string_view& token) {
   in.spilled = 0;
   for (;;) {
     const char* stop = in.next;
-    while (stop < in.end && !is_white_space(*stop)) ++stop;
+    while (stop < in.end && !is_white_space(*stop) && !ends_text(*stop)) ++stop;
+    if (stop < in.end && ends_text(*stop)) end_text(in, stop);  // the token is gathered as at the input's end
     const auto size = static_cast<std::size_t>(stop - in.next);
     if (stop < in.end && in.spilled == 0) {  // the whole token lies in this block
       if (size > MAX_TOKEN_SIZE) return TokenRead::too_long;

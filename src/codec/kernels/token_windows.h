@@ -107,7 +107,7 @@ struct MaskCursor {
 // That case is told from the bytes up to a blank, which takes fewer steps
 // than white space.
 struct ChunkWhite {
-  std::uint64_t bits;
+  std::uint64_t bits;  // 0, as for one long token, where the window must not take the chunk
   // Where each LINE_END after a token starts, in that case; else 0.
   std::uint64_t line_ends;
 };
@@ -125,7 +125,13 @@ inline ChunkWhite chunk_white(const char* chunk) {
       return {low, returns & ~std::uint64_t{1}};
     }
   }
-  return {Isa::white_space_bits(chunk), 0};
+  const std::uint64_t white = Isa::white_space_bits(chunk);
+  // A byte up to a blank that is no white space may be the Ctrl-Z that
+  // ends the text, which only the general step reads.
+  if constexpr (ENDS_AT_CTRL_Z) {
+    if ((low & ~white) != 0) return {0, 0};
+  }
+  return {white, 0};
 }
 
 // The lines being written: the line decoded last, held in a register, and

@@ -63,23 +63,21 @@ concept WindowWriter = requires(char* at, const char* window, std::uint64_t firs
   { Lines::write(at, window, first, counts) } -> std::same_as<char*>;
 };
 
-// A WindowWriter by one vector move per line.
+// A WindowWriter by one vector move per line. `first` holds one bit a
+// line: the loop runs on it rather than on a count of lines, which keeps
+// the step short of a register.
 template <LineMover Isa, bool same_line_end, std::size_t move_bytes>
 struct MoveLines {
   static char* write(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
-    const std::size_t lines = counts.lines;
     const std::size_t stride = counts.stride;
-    const std::size_t gap = counts.gap;
-    std::size_t end = counts.digits;
-    for (std::size_t line = 0; line < lines; ++line, end += stride) {
+    std::size_t end = counts.digits + LINE_END.size();  // where the line ends in the output's terms
+    for (; first != 0; first &= first - 1, end += stride) {
       const auto from = static_cast<std::size_t>(std::countr_zero(first));
-      first &= first - 1;
       Isa::template move<move_bytes>(at, window + from);
-      if constexpr (same_line_end) {
-        at += end - from + gap;  // the line end came along
-      } else {
-        at = put_line_end(at + (end - from));
-      }
+      at += end - from;
+      // Where the line end is the input's, it came along; else it is put
+      // over the one that came.
+      if constexpr (!same_line_end) put_line_end(at - LINE_END.size());
     }
     return at;
   }

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codec/conversion.h"
@@ -33,9 +34,11 @@ const std::vector<std::int64_t>& primes() {
   return list;
 }
 
-std::string plain_list() {
+// The list with each line ended by `line_end`: "\n", or "\r\n" as a list
+// made on Windows.
+std::string plain_list(std::string_view line_end = "\n") {
   std::string text;
-  for (std::int64_t p : primes()) text += std::to_string(p) + "\n";
+  for (std::int64_t p : primes()) (text += std::to_string(p)) += line_end;
   return text;
 }
 
@@ -88,6 +91,9 @@ std::int64_t no_span(State&, BlockReader&, BlockWriter&) {
 void BM_Compress(benchmark::State& state, const Kernel* kernel) {
   run_steps<CompressState>(state, plain_list(), *kernel, compress_span, compress_item);
 }
+void BM_CompressCrLf(benchmark::State& state, const Kernel* kernel) {
+  run_steps<CompressState>(state, plain_list("\r\n"), *kernel, compress_span, compress_item);
+}
 void BM_Decompress(benchmark::State& state, const Kernel* kernel) {
   run_steps<DecompressState>(state, coded_list(), *kernel, decompress_span, decompress_item);
 }
@@ -106,6 +112,8 @@ BENCHMARK(BM_DecompressGeneral)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   for (const Kernel* kernel : kernels_here()) {
     benchmark::RegisterBenchmark((std::string("BM_Compress/") + kernel->name).c_str(), BM_Compress, kernel)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((std::string("BM_CompressCrLf/") + kernel->name).c_str(), BM_CompressCrLf, kernel)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("BM_Decompress/") + kernel->name).c_str(), BM_Decompress, kernel)
         ->Unit(benchmark::kMillisecond);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "codec/conversion.h"
-#include "codec/kernels/held_text.h"
 #include "codec/kernels/kernel.h"
+#include "codec/kernels/register_text.h"
 #include "codec/plain_list.h"
 #include "codec/suffix_list.h"
 
@@ -54,7 +54,7 @@ std::string coded_list() {
   NumberText prev;
   for (std::int64_t p : primes()) {
     const NumberText cur = number_text(p);
-    write_suffix_line(out, text_of(cur), text_of(prev));
+    write_suffix_line_reading_past(out, text_of(cur), text_of(prev));
     prev = cur;
   }
   flush_writer(out);

@@ -46,3 +46,35 @@ constexpr ByteClass<1> single_byte(char c) {
 
 constexpr bool is_white_space(char c) { return in_class(c, WHITE_SPACE); }
 constexpr bool is_digit(char c) { return in_class(c, DIGITS); }
+
+namespace byte_classes_detail {
+
+// True when every byte of `inner` is in `outer`.
+template <std::size_t N, std::size_t M>
+constexpr bool within(const ByteClass<N>& inner, const ByteClass<M>& outer) {
+  for (const ByteRange& range : inner) {
+    for (unsigned code = range.low; code <= range.high; ++code) {
+      if (!in_class(static_cast<char>(code), outer)) return false;
+    }
+  }
+  return true;
+}
+
+// True when every range lies below 0x80.
+template <std::size_t N>
+constexpr bool below_0x80(const ByteClass<N>& byte_class) {
+  for (const ByteRange& range : byte_class) {
+    if (range.low > range.high || range.high >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace byte_classes_detail
+
+// The windows tell white space by the bytes up to a blank where they can.
+static_assert(byte_classes_detail::within(WHITE_SPACE, UP_TO_BLANK), "every white space byte is up to a blank");
+// The portable words test a byte's range with no carry into the next byte
+// only below 0x80.
+static_assert(byte_classes_detail::below_0x80(WHITE_SPACE) && byte_classes_detail::below_0x80(UP_TO_BLANK) &&
+                  byte_classes_detail::below_0x80(DIGITS),
+              "every class lies below 0x80");

@@ -31,8 +31,8 @@ enum class Step {
 // What compression keeps from one number to the next, and the kernel that
 // codes its windows.
 struct CompressState {
-  NumberText held;  // a number whose text had to be rebuilt
-  NumberText prev;  // empty at first, so that the first number is written in full
+  NumberText number;  // the number last read, its text rebuilt in canonical form
+  NumberText prev;    // empty at first, so that the first number is written in full
   const Kernel* kernel = &active_kernel();
 };
 

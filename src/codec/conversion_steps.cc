@@ -9,8 +9,8 @@
 
 #include "codec/conversion.h"
 #include "codec/kernels/chunk_bits.h"
-#include "codec/kernels/held_text.h"
 #include "codec/kernels/kernel.h"
+#include "codec/kernels/register_text.h"
 #include "codec/kernels/vectors.h"
 #include "codec/plain_list.h"
 
@@ -48,11 +48,11 @@ template <std::size_t LANES>
     if (const std::size_t gap = prev_in_block && code_windows != nullptr ? window_gap(prev, chunk) : 0) {
       const LineShape& shape = line_shape(prev.size(), gap);
       // A window writes up to 2 * CHUNK bytes, which the margin behind the block takes.
-      LineWindows run{chunk, in.end, at, full + WRITE_MARGIN - 2 * CHUNK};
-      if (const std::int64_t lines = code_windows(run, shape); lines > 0) {
+      LineWindows windows{chunk, in.end, at, full + WRITE_MARGIN - 2 * CHUNK};
+      if (const std::int64_t lines = code_windows(windows, shape); lines > 0) {
         taken += lines;
-        chunk = run.next;
-        at = run.at;
+        chunk = windows.next;
+        at = windows.at;
         prev = {chunk - shape.stride, shape.digits};
         if (in.end - chunk < static_cast<std::ptrdiff_t>(CHUNK)) break;
       }
@@ -91,7 +91,7 @@ std::int64_t compress_span(CompressState& state, BlockReader& in, BlockWriter& o
 }
 
 Step compress_item(CompressState& state, BlockReader& in, BlockWriter& out) {
-  switch (read_number(in, state.held)) {
+  switch (read_number(in, state.number)) {
     case NumberRead::end:
       return Step::end;
     case NumberRead::none:
@@ -103,8 +103,8 @@ Step compress_item(CompressState& state, BlockReader& in, BlockWriter& out) {
     case NumberRead::number:
       break;
   }
-  write_suffix_line(out, text_of(state.held), text_of(state.prev));
-  keep_text(state.prev, text_of(state.held));
+  write_suffix_line_reading_past(out, text_of(state.number), text_of(state.prev));
+  keep_text(state.prev, text_of(state.number));
   return Step::item;
 }
 
@@ -118,7 +118,7 @@ namespace {
 // would push the text out of registers). Gives how many it decoded.
 template <std::size_t LANES>
 [[gnu::noinline]] std::int64_t decode_in_registers(DecompressState& state, BlockReader& in, BlockWriter& out) {
-  HeldText<LANES> current{vectors::load_lanes<LANES>(state.current.chars), state.current.size};
+  RegisterText<LANES> current{vectors::load_lanes<LANES>(state.current.chars), state.current.size};
   const auto decode_windows = state.kernel->decode_windows;
   char* at = out.block + out.used;
   char* const full = out.block + out.block_size;
@@ -130,13 +130,13 @@ template <std::size_t LANES>
       // Where the text with its line end fits one register, the window path
       // takes every window whose tokens are no longer than the text.
       if (current.size + LINE_END.size() <= LINE_REGISTER) {
-        TokenWindows run{chunk, in.end, at, full, current.size, {}};
-        vectors::store_lanes(run.line, current.chars);
-        if (const std::int64_t lines = decode_windows(run); lines > 0) {
+        TokenWindows windows{chunk, in.end, at, full, current.size, {}};
+        vectors::store_lanes(windows.line, current.chars);
+        if (const std::int64_t lines = decode_windows(windows); lines > 0) {
           taken += lines;
-          chunk = run.next;
-          at = run.at;
-          current.chars = vectors::load_lanes<LANES>(run.line);
+          chunk = windows.next;
+          at = windows.at;
+          current.chars = vectors::load_lanes<LANES>(windows.line);
           if (in.end - chunk < static_cast<std::ptrdiff_t>(CHUNK)) break;
         }
       }
@@ -157,7 +157,7 @@ template <std::size_t LANES>
         refused = token;
         break;
       }
-      apply_suffix(current, token, size);
+      apply_suffix_reading_around(current, token, size);
       vectors::store_lanes(at, current.chars);  // the block has room behind it
       at = put_line_end(at + current.size);
     }

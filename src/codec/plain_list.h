@@ -14,5 +14,5 @@ enum class NumberRead {
 // Skips white space, then reads an optional sign and one or more digits,
 // stopping before the first other character, which is left for the next
 // read. Gives the number's canonical text ("+7" and "007" both give "7") as
-// a padded text in `held`.
-NumberRead read_number(BlockReader& in, NumberText& held);
+// a padded text in `text`.
+NumberRead read_number(BlockReader& in, NumberText& text);

@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-#include "codec/kernels/held_text.h"
+#include "codec/kernels/register_text.h"
 
 NumberText number_text(std::int64_t value) {
   NumberText text;
@@ -16,7 +16,7 @@ NumberText number_text(std::int64_t value) {
 void write_suffix_line(BlockWriter& out, std::int64_t cur, std::int64_t prev) {
   const NumberText cur_text = number_text(cur);
   const NumberText prev_text = number_text(prev);
-  write_suffix_line(out, text_of(cur_text), text_of(prev_text));
+  write_suffix_line_reading_past(out, text_of(cur_text), text_of(prev_text));
 }
 
 TokenRead read_token(BlockReader& in, std::string_view& token) {

@@ -6,13 +6,22 @@
 #include "codec/kernels/line_windows.h"
 #include "codec/kernels/token_windows.h"
 
-#ifdef PRIMEPACK_KERNEL_AVX2
+#ifdef PRIMEPACK_X86_KERNELS
 #include <immintrin.h>
 
 #define PRIMEPACK_AVX2 [[gnu::target("avx2,bmi,bmi2,popcnt")]]
 
 namespace avx2_kernel {
 namespace {
+
+// The bytes of 32 that lie in [low, low + span], bytewise and unsigned, as
+// a byte mask (where the unsigned minimum of the offset and the span is the
+// offset). The one range test of AVX2: every class and every window's
+// bounds go through it.
+PRIMEPACK_AVX2 __m256i bytes_within(__m256i bytes, __m256i low, __m256i span) {
+  const __m256i offset = _mm256_sub_epi8(bytes, low);
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, span), offset);
+}
 
 struct Isa {
   PRIMEPACK_AVX2 static __m256i load(const void* at) { return _mm256_loadu_si256(static_cast<const __m256i*>(at)); }
@@ -28,8 +37,7 @@ struct Isa {
     WindowMasks masks{0, 0};
     for (std::size_t i = 0; i < 2; ++i) {
       const __m256i bytes = load(window + 32 * i);
-      const __m256i offset = _mm256_sub_epi8(bytes, bounds.low[i]);
-      const __m256i fits = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, bounds.span[i]), offset);
+      const __m256i fits = bytes_within(bytes, bounds.low[i], bounds.span[i]);
       const __m256i same = _mm256_cmpeq_epi8(bytes, load(above + 32 * i));
       masks.fits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(fits))} << (32 * i);
       masks.same |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(same))} << (32 * i);
@@ -48,7 +56,7 @@ struct Isa {
 };
 
 // Decoding: a line is one 16-byte register, laid with one byte blend.
-struct Lines {
+struct Layer {
   using Line = __m128i;
   PRIMEPACK_AVX2 static Line load_line(const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
   PRIMEPACK_AVX2 static void store_line(char* at, Line line) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), line); }
@@ -64,14 +72,11 @@ struct Lines {
     return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(low))} |
            std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
   }
-  // The bytes of 32 in `range`: one compare for a single code, else an
-  // unsigned minimum against the span.
+  // The bytes of 32 in `range`: one compare for a single code.
   PRIMEPACK_AVX2 static __m256i in_range(__m256i bytes, ByteRange range) {
     if (range.low == range.high) return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(static_cast<char>(range.low)));
-    const __m256i offset =
-        range.low == 0 ? bytes : _mm256_sub_epi8(bytes, _mm256_set1_epi8(static_cast<char>(range.low)));
-    return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(static_cast<char>(range.high - range.low))),
-                             offset);
+    return bytes_within(bytes, _mm256_set1_epi8(static_cast<char>(range.low)),
+                        _mm256_set1_epi8(static_cast<char>(range.high - range.low)));
   }
   template <std::size_t N>
   PRIMEPACK_AVX2 static __m256i in_class(__m256i bytes, const ByteClass<N>& byte_class) {
@@ -94,15 +99,25 @@ struct Lines {
 
 // Flattened: the window loops and the steps they call are compiled for
 // AVX2 here, each in its one function.
-[[gnu::flatten]] PRIMEPACK_AVX2 std::int64_t code_windows(LineWindows& run, const LineShape& shape) {
-  return code_windows_of_shape<Isa>(run, shape);
+[[gnu::flatten]] PRIMEPACK_AVX2 std::int64_t code_windows(LineWindows& windows, const LineShape& shape) {
+  return code_windows_of_shape<Isa>(windows, shape);
 }
 
-[[gnu::flatten]] PRIMEPACK_AVX2 std::int64_t decode_windows(TokenWindows& run) {
-  return decode_token_windows<Lines>(run);
+[[gnu::flatten]] PRIMEPACK_AVX2 std::int64_t decode_windows(TokenWindows& windows) {
+  return decode_token_windows<Layer>(windows);
 }
 
-const ChunkClassifiers classifiers{"avx2", Lines::white_space_bits, Lines::up_to_blank_bits, Lines::byte_bits, nullptr};
+const ChunkClassifiers classifiers{"avx2", Layer::white_space_bits, Layer::up_to_blank_bits, Layer::byte_bits, nullptr};
+
+// The processor has the instructions, and the system saves their registers
+// (which __builtin_cpu_supports checks too).
+bool runs_here() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+         __builtin_cpu_supports("popcnt");
+}
+
+extern const KernelRow row{{"avx2", code_windows, decode_windows}, runs_here, &classifiers};
 
 }  // namespace avx2_kernel
 

@@ -11,7 +11,7 @@
 #include "codec/kernels/line_windows.h"
 #include "codec/kernels/token_windows.h"
 
-#ifdef PRIMEPACK_KERNEL_AVX512
+#ifdef PRIMEPACK_X86_KERNELS
 #include <immintrin.h>
 
 #include <array>
@@ -21,6 +21,13 @@
 
 namespace avx512_kernel {
 namespace {
+
+// The bits of the bytes of 64 that lie in [low, low + span], bytewise and
+// unsigned: the offset from `low` is at most `span`. The one range test of
+// AVX-512: every class and every window's bounds go through it.
+PRIMEPACK_AVX512 std::uint64_t bytes_within(__m512i bytes, __m512i low, __m512i span) {
+  return _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, low), span);
+}
 
 struct Isa {
   PRIMEPACK_AVX512 static __m512i load(const void* at) { return _mm512_loadu_si512(at); }
@@ -34,8 +41,7 @@ struct Isa {
   }
   PRIMEPACK_AVX512 static WindowMasks classify(const char* window, const char* above, const Bounds& bounds) {
     const __m512i bytes = load(window);
-    const __m512i offset = _mm512_sub_epi8(bytes, bounds.low);
-    return {_mm512_cmple_epu8_mask(offset, bounds.span), _mm512_cmpeq_epi8_mask(bytes, load(above))};
+    return {bytes_within(bytes, bounds.low, bounds.span), _mm512_cmpeq_epi8_mask(bytes, load(above))};
   }
 
   template <std::size_t BYTES>
@@ -52,7 +58,7 @@ struct Isa {
 // the kept bytes count. (Merged into the window itself rather than zeros:
 // the same on the processor, and right in an emulator that empties a
 // zeroing compress that keeps every byte.)
-struct CompactLines {
+struct CompactWriter {
   PRIMEPACK_AVX512 static char* write(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
     const std::uint64_t kept = kept_bytes(counts, first);
     const __m512i bytes = Isa::load(window);
@@ -132,7 +138,7 @@ PRIMEPACK_AVX512 __m512i permute(__m512i indexes, __m512i bytes) {
 
 // Decoding: a chunk's white space from mask compares, a line in a 16-byte
 // register, and whole groups of lines in one 64-byte vector.
-struct Lines {
+struct Layer {
   using Line = __m128i;
   PRIMEPACK_AVX512 static Line load_line(const char* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
@@ -143,13 +149,11 @@ struct Lines {
   PRIMEPACK_AVX512 static Line lay(Line line, const char* from, const unsigned char* mask) {
     return _mm_blendv_epi8(line, load_line(from), load_line(reinterpret_cast<const char*>(mask)));
   }
-  // The bytes of 64 in `range`: one compare for a single code, else an
-  // unsigned compare of the offset against the span.
+  // The bytes of 64 in `range`: one compare for a single code.
   PRIMEPACK_AVX512 static std::uint64_t in_range(__m512i bytes, ByteRange range) {
     if (range.low == range.high) return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(static_cast<char>(range.low)));
-    const __m512i offset =
-        range.low == 0 ? bytes : _mm512_sub_epi8(bytes, _mm512_set1_epi8(static_cast<char>(range.low)));
-    return _mm512_cmple_epu8_mask(offset, _mm512_set1_epi8(static_cast<char>(range.high - range.low)));
+    return bytes_within(bytes, _mm512_set1_epi8(static_cast<char>(range.low)),
+                        _mm512_set1_epi8(static_cast<char>(range.high - range.low)));
   }
   template <std::size_t N>
   PRIMEPACK_AVX512 static std::uint64_t class_bits(const char* chunk, const ByteClass<N>& byte_class) {
@@ -185,11 +189,13 @@ struct Groups {
   }
 
   template <std::size_t SIZE>
-  PRIMEPACK_AVX512 static std::int64_t lay_groups_of(Lines::Line& line, char*& at, const char* chunk,
+  PRIMEPACK_AVX512 static std::int64_t lay_groups_of(Layer::Line& line, char*& at, const char* chunk,
                                                      std::size_t& start, std::uint64_t& ends) {
     constexpr const GroupShape& shape = kGroupShapes[SIZE];
     constexpr auto kLineEnd = static_cast<char>(LINE_END.size());
-    // Every whole group's last line end, at once.
+    // Every whole group's last line end, at once: pdep lays the bits of
+    // group_lasts (every `lines`-th) over the set bits of `ends` in order,
+    // so that its bit k lands on the k-th line end.
     std::uint64_t lasts = _pdep_u64(shape.group_lasts, ends);
     if (lasts == 0) return 0;
     const __m512i bytes_at = load_table(kIndexes.data());
@@ -212,7 +218,10 @@ struct Groups {
       // Each byte of a line comes from as far before its token's end as its
       // column lies before the text's end, and is the token's where that
       // is not before the token's start, one line end after the token
-      // before (the first token starts at 0).
+      // before (the first token starts at 0). The compare is signed: a byte
+      // that lies before the input vector has a negative index (its offset
+      // from its token's end wraps below 0), and must count as before every
+      // token's start.
       const __m512i from = _mm512_add_epi8(permute(line_of, end), from_end);
       const __m512i token_start = _mm512_add_epi8(
           _mm512_mask_permutexvar_epi8(_mm512_set1_epi8(-kLineEnd), ~shape.first_line, line_before, end),
@@ -235,10 +244,12 @@ struct Groups {
   }
 
   template <std::size_t... SIZES>
-  PRIMEPACK_AVX512 static std::int64_t lay_groups_by_size(std::index_sequence<SIZES...>, Lines::Line& line, char*& at,
+  PRIMEPACK_AVX512 static std::int64_t lay_groups_by_size(std::index_sequence<SIZES...>, Layer::Line& line, char*& at,
                                                           const char* chunk, std::size_t& start, std::uint64_t& ends,
                                                           std::size_t size) {
     std::int64_t laid = 0;
+    // A fold over || calls the one version whose size is the text's length
+    // and stops there: a switch over every size, written once.
     (void)((size == SIZES + 1 && (laid = lay_groups_of<SIZES + 1>(line, at, chunk, start, ends), true)) || ...);
     return laid;
   }
@@ -247,7 +258,7 @@ struct Groups {
   // token, from `start` on, a group at a time, while `ends` (where each
   // token's line end starts) holds a whole group; `line` is the line
   // decoded last. Moves them all on, and gives how many lines it laid.
-  PRIMEPACK_AVX512 static std::int64_t lay_groups(Lines::Line& line, char*& at, const char* chunk, std::size_t& start,
+  PRIMEPACK_AVX512 static std::int64_t lay_groups(Layer::Line& line, char*& at, const char* chunk, std::size_t& start,
                                                   std::uint64_t& ends, std::size_t size) {
     return lay_groups_by_size(std::make_index_sequence<LINE_REGISTER - LINE_END.size()>{}, line, at, chunk, start, ends,
                               size);
@@ -258,17 +269,28 @@ struct Groups {
 
 // Flattened: the window loops and the steps they call are compiled for
 // AVX-512 here, each in its one function.
-[[gnu::flatten]] PRIMEPACK_AVX512 std::int64_t code_windows(LineWindows& run, const LineShape& shape) {
-  if (shape.gap < LINE_END.size()) return code_windows_of_shape<Isa>(run, shape);
-  return code_line_windows<Isa, CompactLines>(run, shape);
+[[gnu::flatten]] PRIMEPACK_AVX512 std::int64_t code_windows(LineWindows& windows, const LineShape& shape) {
+  if (shape.gap < LINE_END.size()) return code_windows_of_shape<Isa>(windows, shape);
+  return code_line_windows<Isa, CompactWriter>(windows, shape);
 }
 
-[[gnu::flatten]] PRIMEPACK_AVX512 std::int64_t decode_windows(TokenWindows& run) {
-  return decode_token_windows<Lines, Groups>(run);
+[[gnu::flatten]] PRIMEPACK_AVX512 std::int64_t decode_windows(TokenWindows& windows) {
+  return decode_token_windows<Layer, Groups>(windows);
 }
 
-const ChunkClassifiers classifiers{"avx512", Lines::white_space_bits, Lines::up_to_blank_bits, Lines::byte_bits,
+const ChunkClassifiers classifiers{"avx512", Layer::white_space_bits, Layer::up_to_blank_bits, Layer::byte_bits,
                                    nullptr};
+
+// The processor has the instructions, and the system saves their registers
+// (which __builtin_cpu_supports checks too).
+bool runs_here() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+         __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+}
+
+extern const KernelRow row{{"avx512", code_windows, decode_windows}, runs_here, &classifiers};
 
 }  // namespace avx512_kernel
 

@@ -1,6 +1,9 @@
-// The kernels that the build holds, and each one's entry points: for
-// choose.cc, which picks among them, and for the file of each instruction
-// set, which defines them. The runs see only kernel.h.
+// What the file of each instruction set gives the kernel table (choose.cc):
+// its kernel's row, with the processor test and the classifiers that the
+// fuzz program checks; and the decoding on the vectors that every build
+// has, for kernels without one of their own. The runs include kernel.h
+// and the helpers of texts and chunks (vectors.h, chunk_bits.h,
+// register_text.h), never this.
 #pragma once
 
 #include <cstdint>
@@ -9,19 +12,17 @@
 #include "codec/kernels/kernel.h"
 #include "codec/kernels/vectors.h"
 
-// SSE2, AVX2 and AVX-512 on x86-64, unless the portable words are asked for.
-#if defined(PRIMEPACK_HAVE_SSE2) && !defined(PRIMEPACK_PORTABLE)
-#define PRIMEPACK_KERNEL_SSE2 1
-#endif
+// Kernels beyond the vectors that every build has: x86-64 ones, each file
+// compiled with per-function target attributes, unless the portable words
+// are asked for.
 #if defined(__x86_64__) && !defined(PRIMEPACK_PORTABLE)
-#define PRIMEPACK_KERNEL_AVX2 1
-#define PRIMEPACK_KERNEL_AVX512 1
+#define PRIMEPACK_X86_KERNELS 1
 #endif
 
-// Each kernel's classifiers of a chunk's bytes, as its window paths use
-// them (bit i for byte i of the 64 at `chunk`); digits only where the
-// kernel classifies them. The fuzz program checks each against the byte
-// classes, so that a vector test that takes one byte too many shows.
+// A kernel's classifiers of a chunk's bytes, as its window paths use them
+// (bit i for byte i of the 64 at `chunk`); digits only where the kernel
+// classifies them. The fuzz program checks each against byte tables of
+// its own, so that a vector test that takes one byte too many shows.
 struct ChunkClassifiers {
   const char* name;
   std::uint64_t (*white_space_bits)(const char* chunk);
@@ -30,37 +31,25 @@ struct ChunkClassifiers {
   std::uint64_t (*digit_bits)(const char* chunk);  // null where the kernel has none
 };
 
+// A row of the kernel table: the kernel (its name and entry points), the
+// test of whether this processor and system run it, and its classifiers.
+struct KernelRow {
+  Kernel kernel;
+  bool (*runs_here)();
+  const ChunkClassifiers* classifiers;
+};
+
+// The test of a kernel that every processor of its build runs.
+inline bool on_any_processor() { return true; }
+
 // The decoding on the vectors that every build has (SSE2, or the portable
-// words), for kernels without one of their own; and the classifiers of
-// both kinds of vectors.
-namespace baseline_kernel {
-std::int64_t decode_windows(TokenWindows& run);
+// words), for kernels without one of their own, and those vectors'
+// classifiers; and the portable words' classifiers, in every build.
+namespace common_vectors {
+std::int64_t decode_windows(TokenWindows& windows);
+extern const ChunkClassifiers classifiers;
 extern const ChunkClassifiers portable_classifiers;
-#ifdef PRIMEPACK_HAVE_SSE2
-extern const ChunkClassifiers sse2_classifiers;
-#endif
-}  // namespace baseline_kernel
+}  // namespace common_vectors
 
-#ifdef PRIMEPACK_KERNEL_SSE2
-namespace sse2_kernel {
-std::int64_t code_windows(LineWindows& run, const LineShape& shape);
-}  // namespace sse2_kernel
-#endif
-#ifdef PRIMEPACK_KERNEL_AVX2
-namespace avx2_kernel {
-std::int64_t code_windows(LineWindows& run, const LineShape& shape);
-std::int64_t decode_windows(TokenWindows& run);
-extern const ChunkClassifiers classifiers;
-}  // namespace avx2_kernel
-#endif
-#ifdef PRIMEPACK_KERNEL_AVX512
-namespace avx512_kernel {
-std::int64_t code_windows(LineWindows& run, const LineShape& shape);
-std::int64_t decode_windows(TokenWindows& run);
-extern const ChunkClassifiers classifiers;
-}  // namespace avx512_kernel
-#endif
-
-// The classifiers of the vectors that the build holds and of every kernel
-// that this processor runs, the portable words' first.
-std::span<const ChunkClassifiers* const> classifiers_here();
+// The rows of the kernels that this processor runs, in the table's order.
+std::span<const KernelRow* const> kernel_rows_here();

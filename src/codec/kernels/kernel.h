@@ -47,18 +47,18 @@ struct TokenWindows {
 
 struct Kernel {
   const char* name;
-  // Codes whole windows of lines of `shape`, moving `run` past them; gives
+  // Codes whole windows of lines of `shape`, moving `windows` past them; gives
   // how many lines. Null where the kernel has no window path for
   // compression: then numbers are coded one at a time.
-  std::int64_t (*code_windows)(LineWindows& run, const LineShape& shape);
-  // Decodes whole windows of tokens no longer than the text, moving `run`
+  std::int64_t (*code_windows)(LineWindows& windows, const LineShape& shape);
+  // Decodes whole windows of tokens no longer than the text, moving `windows`
   // past them; gives how many tokens.
-  std::int64_t (*decode_windows)(TokenWindows& run);
+  std::int64_t (*decode_windows)(TokenWindows& windows);
 };
 
-// The best kernel that the processor and the system support: avx512 (with
-// BW, VBMI and VBMI2), else avx2, else sse2 on any x86-64, else none.
+// The best kernel that the processor and the system support: the last row
+// of the kernel table (choose.cc) that runs here.
 const Kernel& active_kernel();
 
-// Every kernel that this processor runs, "none" first.
+// Every kernel that this processor runs, in the table's order: "none" first.
 std::span<const Kernel* const> kernels_here();

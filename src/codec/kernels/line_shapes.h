@@ -24,7 +24,7 @@ constexpr ByteRange first_digit(std::size_t digits) {
           static_cast<unsigned char>(digits == MAX_CANONICAL_DIGITS ? '8' : '9')};
 }
 
-// True when `digits`, a run of decimal digits, is a canonical number
+// True when `digits`, a string of decimal digits, is a canonical number
 // certain to be in range: the fast paths take it as it stands.
 constexpr bool is_canonical_in_range(std::string_view digits) {
   if (digits.empty() || digits.size() > MAX_CANONICAL_DIGITS) return false;

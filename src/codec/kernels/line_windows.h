@@ -41,7 +41,7 @@ inline LineCounts counts_of(const LineShape& shape) {
 }
 
 // An instruction set's classifier of a window of lines: the shape's bounds
-// in its own registers (Bounds, made once for a run of windows), and the
+// in its own registers (Bounds, made once for all the windows of a call), and the
 // masks of a window from them.
 template <typename Isa>
 concept WindowClassifier = requires(const char* window, const LineShape& shape, const typename Isa::Bounds& bounds) {
@@ -58,16 +58,16 @@ concept LineMover = requires(char* to, const char* from) {
 
 // Writes a window's coded lines at `at`, given the bit of each line's first
 // byte (`first`); gives the end of what it wrote.
-template <typename Lines>
+template <typename Writer>
 concept WindowWriter = requires(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
-  { Lines::write(at, window, first, counts) } -> std::same_as<char*>;
+  { Writer::write(at, window, first, counts) } -> std::same_as<char*>;
 };
 
 // A WindowWriter by one vector move per line. `first` holds one bit a
 // line: the loop runs on it rather than on a count of lines, which keeps
 // the step short of a register.
 template <LineMover Isa, bool same_line_end, std::size_t move_bytes>
-struct MoveLines {
+struct MoveWriter {
   static char* write(char* at, const char* window, std::uint64_t first, const LineCounts& counts) {
     const std::size_t stride = counts.stride;
     std::size_t end = counts.digits + LINE_END.size();  // where the line ends in the output's terms
@@ -94,17 +94,17 @@ inline std::uint64_t kept_bytes(const LineCounts& counts, std::uint64_t first) {
 }
 
 // Codes whole windows of lines of `shape` while every line of a window has
-// that shape, moving `run` past them; gives how many lines. Each line of
+// that shape, moving `windows` past them; gives how many lines. Each line of
 // the output is the line's digits from the first difference from the line
 // above, then LINE_END; the line above the first one stands before `next`.
-// `Lines` writes a window's lines: MoveLines, or an instruction set's own,
+// `Writer` writes a window's lines: MoveWriter, or an instruction set's own,
 // from kept_bytes.
-template <WindowClassifier Isa, WindowWriter Lines>
-inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) {
-  const char* window = run.next;
-  const char* const end = run.end;
-  char* at = run.at;
-  char* const full = run.full;
+template <WindowClassifier Isa, WindowWriter Writer>
+inline std::int64_t code_line_windows(LineWindows& windows, const LineShape& shape) {
+  const char* window = windows.next;
+  const char* const end = windows.end;
+  char* at = windows.at;
+  char* const full = windows.full;
   const LineCounts counts = counts_of(shape);
   const typename Isa::Bounds bounds = Isa::bounds(shape);
   const std::size_t advance = counts.lines * counts.stride;
@@ -115,12 +115,12 @@ inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) 
     // Per line, the lowest of its differing bytes and its end is where its
     // coded line starts: subtracting the start bit carries up to it.
     const std::uint64_t differ = ~masks.same | counts.ends;
-    at = Lines::write(at, window, differ & ~(differ - counts.starts), counts);
+    at = Writer::write(at, window, differ & ~(differ - counts.starts), counts);
     window += advance;
     coded += static_cast<std::int64_t>(counts.lines);
   }
-  run.next = window;
-  run.at = at;
+  windows.next = window;
+  windows.at = at;
   return coded;
 }
 
@@ -128,12 +128,12 @@ inline std::int64_t code_line_windows(LineWindows& run, const LineShape& shape) 
 // width of the moves that `shape` needs.
 template <typename Isa>
 requires WindowClassifier<Isa> && LineMover<Isa>
-inline std::int64_t code_windows_of_shape(LineWindows& run, const LineShape& shape) {
+inline std::int64_t code_windows_of_shape(LineWindows& windows, const LineShape& shape) {
   const bool same_line_end = shape.gap == LINE_END.size();
   if (shape.stride <= 16) {
-    return same_line_end ? code_line_windows<Isa, MoveLines<Isa, true, 16>>(run, shape)
-                         : code_line_windows<Isa, MoveLines<Isa, false, 16>>(run, shape);
+    return same_line_end ? code_line_windows<Isa, MoveWriter<Isa, true, 16>>(windows, shape)
+                         : code_line_windows<Isa, MoveWriter<Isa, false, 16>>(windows, shape);
   }
-  return same_line_end ? code_line_windows<Isa, MoveLines<Isa, true, 32>>(run, shape)
-                       : code_line_windows<Isa, MoveLines<Isa, false, 32>>(run, shape);
+  return same_line_end ? code_line_windows<Isa, MoveWriter<Isa, true, 32>>(windows, shape)
+                       : code_line_windows<Isa, MoveWriter<Isa, false, 32>>(windows, shape);
 }

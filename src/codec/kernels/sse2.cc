@@ -6,7 +6,7 @@
 #include "codec/kernels/instruction_sets.h"
 #include "codec/kernels/line_windows.h"
 
-#ifdef PRIMEPACK_KERNEL_SSE2
+#ifdef PRIMEPACK_X86_KERNELS
 
 namespace sse2_kernel {
 namespace {
@@ -33,8 +33,7 @@ struct Isa {
     WindowMasks masks{0, 0};
     for (std::size_t i = 0; i < kLanes; ++i) {
       const __m128i bytes = load_lane(window + 16 * i);
-      const __m128i offset = _mm_sub_epi8(bytes, bounds.low[i]);
-      const __m128i fits = _mm_cmpeq_epi8(_mm_min_epu8(offset, bounds.span[i]), offset);
+      const __m128i fits = sse2::bytes_within(bytes, bounds.low[i], bounds.span[i]);
       const __m128i same = _mm_cmpeq_epi8(bytes, load_lane(above + 16 * i));
       masks.fits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(fits))} << (16 * i);
       masks.same |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(same))} << (16 * i);
@@ -51,9 +50,13 @@ struct Isa {
 
 }  // namespace
 
-[[gnu::flatten]] std::int64_t code_windows(LineWindows& run, const LineShape& shape) {
-  return code_windows_of_shape<Isa>(run, shape);
+[[gnu::flatten]] std::int64_t code_windows(LineWindows& windows, const LineShape& shape) {
+  return code_windows_of_shape<Isa>(windows, shape);
 }
+
+// Every x86-64 processor has SSE2. The decoding is on the same vectors.
+extern const KernelRow row{
+    {"sse2", code_windows, common_vectors::decode_windows}, on_any_processor, &common_vectors::classifiers};
 
 }  // namespace sse2_kernel
 

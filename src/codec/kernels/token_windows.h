@@ -49,7 +49,8 @@ concept LineLayer = ChunkClassifier<Isa> &&
 // every token of a chunk is followed by one LINE_END: from the token at
 // `start`, while `ends` (where each token's line end starts) holds a whole
 // group. It moves `line` (the line decoded last), `at`, `start` and `ends`
-// on, and gives how many lines it wrote.
+// on, and gives how many lines it wrote: the lines left over, fewer than a
+// group, are then laid one at a time from the `start` it left.
 template <typename Groups, typename Line>
 concept GroupLayer = requires(Line& line, char*& at, const char* chunk, std::size_t& start, std::uint64_t& ends,
                               std::size_t size) {
@@ -66,7 +67,7 @@ struct NoGroups {
 
 // The line steps on the vectors that every build has (SSE2, or the
 // portable words), for kernels without a decoding of their own.
-struct BaselineLines {
+struct CommonLayer {
   using Line = vectors::Lanes<1>;
   static Line load_line(const char* at) { return vectors::load_lanes<1>(at); }
   static void store_line(char* at, const Line& line) { vectors::store_lanes(at, line); }
@@ -195,24 +196,24 @@ inline std::uint64_t lay_each(LaidLines<Isa>& out, const char* loads, TokenBound
 }
 
 // Decodes whole windows of tokens while every token of a window is no
-// longer than the text, moving `run` past them; gives how many tokens.
+// longer than the text, moving `windows` past them; gives how many tokens.
 // Each decoded line is the text with the token laid over its tail, then
 // LINE_END. `Groups` may lay whole groups of lines where every token is
 // followed by one LINE_END.
 template <LineLayer Isa, GroupLayer<typename Isa::Line> Groups = NoGroups>
-inline std::int64_t decode_token_windows(TokenWindows& run) {
-  // Held apart from `run`, which the stores might alias for all the
+inline std::int64_t decode_token_windows(TokenWindows& windows) {
+  // Held apart from `windows`, which the stores might alias for all the
   // compiler knows.
-  LaidLines<Isa> out{Isa::load_line(run.line), run.at, run.size, run.size + LINE_END.size(), 0};
-  const char* chunk = run.next;
-  const char* const end = run.end;
-  char* const full = run.full;
+  LaidLines<Isa> out{Isa::load_line(windows.line), windows.at, windows.size, windows.size + LINE_END.size(), 0};
+  const char* chunk = windows.next;
+  const char* const end = windows.end;
+  char* const full = windows.full;
   // A window holds at most CHUNK / 2 tokens, each with its white space.
   const auto room = static_cast<std::ptrdiff_t>(CHUNK / 2 * out.stride);
-  const RunTest longer = run_test(out.size + 1);  // a token longer than the text
+  const StreakTest longer = streak_test(out.size + 1);  // a token longer than the text
   while (end - chunk >= static_cast<std::ptrdiff_t>(CHUNK) && full - out.at >= room) {
     const ChunkWhite white = chunk_white<Isa>(chunk);
-    if (runs_of_at_least(~white.bits, longer) != 0) break;
+    if (streaks_of_at_least(~white.bits, longer) != 0) break;
     const char* const loads = chunk - out.size;  // a token that ends at byte i is loaded from loads + i
     if (white.line_ends != 0) {
       auto start = static_cast<std::size_t>(std::countr_zero(~white.bits));
@@ -230,8 +231,8 @@ inline std::int64_t decode_token_windows(TokenWindows& run) {
     }
     if (!next_chunk(chunk, lay_each(out, loads, bounds))) break;
   }
-  run.next = chunk;
-  run.at = out.at;
-  Isa::store_line(run.line, out.line);
+  windows.next = chunk;
+  windows.at = out.at;
+  Isa::store_line(windows.line, out.line);
   return out.count;
 }

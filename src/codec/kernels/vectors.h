@@ -69,7 +69,10 @@ inline std::uint64_t bytes_in_range(std::uint64_t word, unsigned low, unsigned h
   return at_least_low & ~above_high & ~word & kHigh;
 }
 
-// Gathers the top bit of each byte into bits 0 to 7.
+// Gathers the top bit of each byte into bits 0 to 7. After the shift byte
+// i's bit stands at bit 8i; times the multiplier's byte 7 - i (which holds
+// bit 7 - i) it lands on bit 56 + i. Every other product lands on a bit of
+// its own below bit 56, so nothing carries into the top byte.
 inline std::uint64_t gather_top_bits(std::uint64_t marks) { return ((marks >> 7) * 0x0102040810204080ULL) >> 56; }
 
 // A text of 16 * LANES bytes, held in words.
@@ -194,13 +197,21 @@ inline std::size_t first_difference(const Lanes<LANES>& a, const Lanes<LANES>& b
   return static_cast<std::size_t>(std::countr_zero(~equal));
 }
 
+// The bytes of 16 that lie in [low, low + span], bytewise and unsigned, as
+// a byte mask: the offset from `low` is at most `span` where the unsigned
+// minimum of the two is the offset. The one range test of SSE2: every class
+// and every window's bounds go through it.
+inline __m128i bytes_within(__m128i bytes, __m128i low, __m128i span) {
+  const __m128i offset = _mm_sub_epi8(bytes, low);
+  return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+}
+
 // The bytes of 16 in `range`, as a byte mask: one compare for a single
-// code, else an unsigned minimum against the span.
+// code.
 inline __m128i bytes_in_range(__m128i bytes, ByteRange range) {
   if (range.low == range.high) return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(range.low)));
-  const __m128i offset = range.low == 0 ? bytes : _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(range.low)));
-  const __m128i span = _mm_set1_epi8(static_cast<char>(range.high - range.low));
-  return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+  return bytes_within(bytes, _mm_set1_epi8(static_cast<char>(range.low)),
+                      _mm_set1_epi8(static_cast<char>(range.high - range.low)));
 }
 
 // Bit i set when byte i of the 64 at `chunk` is in `byte_class`.

@@ -34,8 +34,8 @@ inline char* put_suffix_line(char* at, std::string_view cur, std::string_view pr
 }
 
 // write_suffix_line for the padded texts `cur` and `prev` (at most
-// VECTOR_TEXT long).
-inline void write_suffix_line(BlockWriter& out, std::string_view cur, std::string_view prev) {
+// VECTOR_TEXT long), reading a whole vector from each.
+inline void write_suffix_line_reading_past(BlockWriter& out, std::string_view cur, std::string_view prev) {
   drain_writer(out);
   out.used = static_cast<std::size_t>(put_suffix_line(out.block + out.used, cur, prev) - out.block);
 }
@@ -43,17 +43,17 @@ inline void write_suffix_line(BlockWriter& out, std::string_view cur, std::strin
 // A text being decoded, held in registers of 16 * LANES bytes: its first
 // `size` bytes.
 template <std::size_t LANES>
-struct HeldText {
+struct RegisterText {
   vectors::Lanes<LANES> chars;
   std::size_t size = 0;
 };
 
-// apply_suffix for a held text and a token that fits it, at `token`, with
+// apply_suffix for a text in registers and a token that fits it, at `token`, with
 // the registers' width readable from as far before it as the text is long.
-// Without branches: the token is loaded so that it ends where the held text
+// Without branches: the token is loaded so that it ends where the text
 // ends, and laid over all but the text's head.
 template <std::size_t LANES>
-inline void apply_suffix(HeldText<LANES>& current, const char* token, std::size_t size) {
+inline void apply_suffix_reading_around(RegisterText<LANES>& current, const char* token, std::size_t size) {
   const auto longer = static_cast<std::ptrdiff_t>(current.size - size);
   const auto head = static_cast<std::size_t>(longer > 0 ? longer : 0);
   current.chars = vectors::keep_head(current.chars, vectors::load_lanes<LANES>(token - head), head);

@@ -6,6 +6,8 @@
 //   1  reads the rest as a plain list and codes it, with every kernel;
 //   2  checks every kernel's classifiers against the byte classes, and
 //      the SSE2 texts against the portable words', on the rest.
+// The byte classes that the checks use are written out here, apart from
+// the code's own (byte_classes.h), which they check.
 // Together the first two also show that every list that the format can
 // round-trip comes back: each run does what its rule says on any input.
 #include <charconv>
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codec/conversion.h"
@@ -24,6 +27,14 @@ namespace {
 void require(bool holds) {
   if (!holds) __builtin_trap();
 }
+
+// Blank, tab, line feed, vertical tab, form feed and carriage return.
+constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
+constexpr std::string_view kDigits = "0123456789";
+
+bool white(char c) { return kWhiteSpace.find(c) != std::string_view::npos; }
+bool digit(char c) { return kDigits.find(c) != std::string_view::npos; }
+bool up_to_blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 struct Converted {
   std::string output;
@@ -77,14 +88,14 @@ struct Counted {
 };
 Counted counted;
 
-std::int64_t count_coded(LineWindows& run, const LineShape& shape) {
-  const std::int64_t lines = counted.kernel->code_windows(run, shape);
+std::int64_t count_coded(LineWindows& windows, const LineShape& shape) {
+  const std::int64_t lines = counted.kernel->code_windows(windows, shape);
   counted.coded += lines;
   return lines;
 }
 
-std::int64_t count_decoded(TokenWindows& run) {
-  const std::int64_t tokens = counted.kernel->decode_windows(run);
+std::int64_t count_decoded(TokenWindows& windows) {
+  const std::int64_t tokens = counted.kernel->decode_windows(windows);
   counted.decoded += tokens;
   return tokens;
 }
@@ -117,7 +128,7 @@ void check_decoding(std::uint8_t block, const std::string& bytes) {
   std::size_t tokens = 0;
   Step last = Step::end;
   for (std::size_t i = 0, stop = 0; i < input.size(); i = stop) {
-    for (stop = i; stop < input.size() && !is_white_space(input[stop]);) ++stop;
+    for (stop = i; stop < input.size() && !white(input[stop]);) ++stop;
     if (stop == i) {
       ++stop;  // white space
       continue;
@@ -148,12 +159,12 @@ void check_coding(std::uint8_t block, const std::string& bytes) {
   std::size_t numbers = 0;
   Step last = Step::end;
   for (std::size_t i = 0;;) {
-    while (i < input.size() && is_white_space(input[i])) ++i;
+    while (i < input.size() && white(input[i])) ++i;
     const std::size_t word = i;
     const std::size_t from = i < input.size() && input[i] == '+' ? i + 1 : i;
     if (i < input.size() && (input[i] == '+' || input[i] == '-')) ++i;
     const std::size_t digits = i;
-    while (i < input.size() && is_digit(input[i])) ++i;
+    while (i < input.size() && digit(input[i])) ++i;
     if (i == digits) {
       if (numbers == 0 && word < input.size()) last = Step::failed;  // no list at all
       break;
@@ -189,22 +200,30 @@ std::uint64_t bits_by_rule(const char* chunk, In in) {
   return bits;
 }
 
-// Every kernel's classifiers against the byte classes, at several offsets
-// of the input and for a byte that the input picks; the input's first
-// bytes also go through the classes' edges, so that a classifier that
-// takes one byte too many or too few shows wherever it errs.
-void check_classifiers(const char* bytes, std::size_t size, char wanted) {
+// One kernel's classifiers against the byte classes, at several offsets of
+// the input and for a byte that the input picks; the input's first bytes
+// also go through the classes' edges, so that a classifier that takes one
+// byte too many or too few shows wherever it errs.
+void check_classifiers(const ChunkClassifiers& classifiers, const char* bytes, std::size_t size, char wanted) {
   for (std::size_t at = 0; at + CHUNK <= size; at += 7) {
     const char* chunk = bytes + at;
-    const std::uint64_t white = bits_by_rule(chunk, is_white_space);
-    const std::uint64_t low = bits_by_rule(chunk, [](char c) { return in_class(c, UP_TO_BLANK); });
-    const std::uint64_t same = bits_by_rule(chunk, [wanted](char c) { return c == wanted; });
-    for (const ChunkClassifiers* classifiers : classifiers_here()) {
-      require(classifiers->white_space_bits(chunk) == white && classifiers->up_to_blank_bits(chunk) == low &&
-              classifiers->byte_bits(chunk, wanted) == same);
-      require(classifiers->digit_bits == nullptr || classifiers->digit_bits(chunk) == bits_by_rule(chunk, is_digit));
-    }
+    require(classifiers.white_space_bits(chunk) == bits_by_rule(chunk, white) &&
+            classifiers.up_to_blank_bits(chunk) == bits_by_rule(chunk, up_to_blank) &&
+            classifiers.byte_bits(chunk, wanted) == bits_by_rule(chunk, [wanted](char c) { return c == wanted; }));
+    require(classifiers.digit_bits == nullptr || classifiers.digit_bits(chunk) == bits_by_rule(chunk, digit));
   }
+}
+
+// The classifiers of every kernel that this processor runs, and the
+// portable words' in any build; as many as the kernel table gives.
+void check_every_classifier(const char* bytes, std::size_t size, char wanted) {
+  std::size_t checked = 0;
+  for (const KernelRow* row : kernel_rows_here()) {
+    check_classifiers(*row->classifiers, bytes, size, wanted);
+    ++checked;
+  }
+  require(checked == kernels_here().size());
+  check_classifiers(common_vectors::portable_classifiers, bytes, size, wanted);
 }
 
 #ifdef PRIMEPACK_HAVE_SSE2
@@ -238,7 +257,7 @@ void check_vectors(const std::string& input) {
   const std::size_t size = input.size() < 2 * CHUNK + 1 ? input.size() : 2 * CHUNK + 1;
   std::memcpy(bytes + kEdges, input.data(), size);
   // Classes are ranges of codes below 0x80 (the portable words' limit).
-  check_classifiers(bytes, sizeof bytes, input.empty() ? '\n' : static_cast<char>(input[0] & 0x7F));
+  check_every_classifier(bytes, sizeof bytes, input.empty() ? '\n' : static_cast<char>(input[0] & 0x7F));
   compare_vectors(bytes + kEdges);
 }
 

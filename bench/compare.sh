@@ -259,18 +259,21 @@ PY
 for language in en cs; do
   chart=$work/speed.svg
   [ "$language" = en ] || chart=$work/speed.$language.svg
-  gnuplot <<GNUPLOT
+  # From the work folder, by the data file's bare name: gnuplot writes its
+  # plot command into the picture, and the chart carries no path of the
+  # machine that drew it.
+  (cd "$work" && gnuplot) <<GNUPLOT
 set terminal svg size 720,350 dynamic font "sans,13" background rgb "white"
 set encoding utf8
 set output "$chart"
 set title "$(cat "$work/speed.$language.title")" font "sans,12"
-stats "$work/speed.$language.dat" using 2 nooutput
+stats "speed.$language.dat" using 2 nooutput
 set xrange [0:STATS_max * 1.15]
 set yrange [STATS_records - 0.4:-0.6]
 set xlabel "$(cat "$work/speed.$language.axis")"
 set grid xtics
 unset key
-plot "$work/speed.$language.dat" using (0):0:(0):2:(\$0 - 0.3):(\$0 + 0.3):ytic(1) with boxxyerror \
+plot "speed.$language.dat" using (0):0:(0):2:(\$0 - 0.3):(\$0 + 0.3):ytic(1) with boxxyerror \
        fill solid 0.8 border lc rgb "black" lc rgb "#3a6ea5", \
      '' using 2:0:(sprintf(" %d", \$2)) with labels left
 GNUPLOT

@@ -3,8 +3,6 @@
 // the general steps alone. Says which kernel the tool would choose here.
 #include <benchmark/benchmark.h>
 
-#include <sstream>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,14 +41,15 @@ std::string plain_list(std::string_view line_end = "\n") {
 }
 
 // Drops everything written to it.
-struct NullBuffer : std::streambuf {
-  int_type overflow(int_type c) override { return c; }
-  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
+const Sink kNullSink{nullptr, [](void*, const char*, std::size_t) { return true; }};
 
 std::string coded_list() {
-  std::ostringstream sink;
-  BlockWriter out = make_writer(sink);
+  std::string coded;
+  BlockWriter out;
+  make_writer(out, {&coded, [](void* context, const char* from, std::size_t size) {
+                      static_cast<std::string*>(context)->append(from, size);
+                      return true;
+                    }});
   NumberText prev;
   for (std::int64_t p : primes()) {
     const NumberText cur = number_text(p);
@@ -58,19 +57,19 @@ std::string coded_list() {
     prev = cur;
   }
   flush_writer(out);
-  return sink.str();
+  return coded;
 }
 
 // A run's steps over `text`, as the run takes them with `kernel`: `span`
 // (or nothing) for as many items as it takes, then `item` for one.
 template <typename State, typename Span, typename Item>
 void run_steps(benchmark::State& state, const std::string& text, const Kernel& kernel, Span span, Item item) {
-  NullBuffer null;
-  std::ostream sink(&null);
   for (auto _ : state) {
-    std::istringstream source(text);
-    BlockReader in = make_reader(source);
-    BlockWriter out = make_writer(sink);
+    MemorySource source{text};
+    BlockReader in;
+    BlockWriter out;
+    make_reader(in, source_of(source));
+    make_writer(out, kNullSink);
     State items;
     items.kernel = &kernel;
     do {

@@ -3,8 +3,9 @@
 # copy of the list, the plain fscanf/fprintf coder of the same rules, zstd -1
 # and gzip -1 and their decompression, and on two more lists beside the ones
 # they compare with: 19-digit primes (from 10^18, about as many bytes as the
-# list below LIMIT/5), and the primes below LIMIT/10 with CR LF line ends
-# and with LF. Prints one table. Where Wine and mingw-w64 are at hand, a
+# list below LIMIT/5), the primes below LIMIT/10 with CR LF line ends
+# and with LF, and the list compressed as it streams through standard input
+# from cat (/dev/stdin), against cat into dd of=/dev/null. Prints one table. Where Wine and mingw-w64 are at hand, a
 # second table times the Windows build under Wine against a binary copy
 # built by the same toolchain (bench/binary_copy.cc): best of at least 5
 # interleaved rounds, less Wine's start-up (the copy of an empty file).
@@ -82,7 +83,7 @@ gzip -1 -c primes.txt > primes.gz
 
 # The commands, each with the list it reads and the file it writes.
 names=(copy-dd copy-cat primepack-compress primepack-decompress plain-compress plain-decompress zstd-1 gzip-1
-       zstd-decompress gzip-decompress compress-19-digits compress-lf compress-crlf)
+       zstd-decompress gzip-decompress compress-19-digits compress-lf compress-crlf pipe-cat-dd compress-streamed)
 commands=(
   "dd if=primes.txt of=copy.txt bs=256K status=none"
   "cat primes.txt > cat.txt"
@@ -97,11 +98,14 @@ commands=(
   "$primepack < nineteen.answers > /dev/null"
   "$primepack < lf.answers > /dev/null"
   "$primepack < crlf.answers > /dev/null"
+  "cat primes.txt | dd of=/dev/null bs=256K status=none"
+  "{ printf 'k /dev/stdin streamed-packed.txt\n'; cat primes.txt; } | $primepack > /dev/null"
 )
+# (A pipe into dd writes no file: its output is - and its size its input's.)
 inputs=(primes.txt primes.txt primes.txt primes-packed.txt primes.txt plain-packed.txt primes.txt primes.txt
-        primes.zst primes.gz nineteen.txt lf.txt crlf.txt)
+        primes.zst primes.gz nineteen.txt lf.txt crlf.txt primes.txt primes.txt)
 outputs=(copy.txt cat.txt primes-packed.txt restored.txt plain-packed.txt plain-restored.txt primes.zst primes.gz
-         zstd-restored.txt gzip-restored.txt nineteen-packed.txt lf-packed.txt crlf-packed.txt)
+         zstd-restored.txt gzip-restored.txt nineteen-packed.txt lf-packed.txt crlf-packed.txt - streamed-packed.txt)
 
 # Each command writes a new file, as a first run would: its output is
 # removed before it runs. Freeing an old output is the system's work, not
@@ -110,7 +114,7 @@ outputs=(copy.txt cat.txt primes-packed.txt restored.txt plain-packed.txt plain-
 args=() prepares=()
 for i in "${!names[@]}"; do
   args+=(-n "${names[$i]}" "${commands[$i]}")
-  prepares+=(--prepare "rm -f ${outputs[$i]}")
+  prepares+=(--prepare "rm -f ${outputs[$i]/#-/none}")
 done
 for round in $(seq "$rounds"); do
   hyperfine --runs 1 --style none --export-json "round-$round.json" "${prepares[@]}" "${args[@]}" \
@@ -160,12 +164,14 @@ cmp primes-packed.txt plain-packed.txt
 cmp restored.txt primes.txt
 cmp plain-restored.txt primes.txt
 cmp crlf-packed.txt lf-packed.txt
+cmp streamed-packed.txt primes-packed.txt
 cmp zstd-restored.txt primes.txt
 cmp gzip-restored.txt primes.txt
 
 sizes=()
 for i in "${!names[@]}"; do
-  sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "${outputs[$i]}")")
+  output=${outputs[$i]/#-/${inputs[$i]}}
+  sizes+=("${names[$i]}=$(stat -c %s "${inputs[$i]}"):$(stat -c %s "$output")")
 done
 
 python3 - "$limit" "$rounds" "$windows_rounds" "$where" "$work" "$kernel" "$cores" "$model" "${sizes[@]}" \
@@ -217,6 +223,8 @@ print()
 print(f"19-digit list: {per_byte('compress-19-digits') / per_byte('primepack-compress'):.2f} x the time per byte "
       f"of the list below {limit}")
 print(f"CR LF list: {median['compress-crlf'] / median['compress-lf']:.2f} x the time of the same list with LF")
+print(f"compressed from a pipe (/dev/stdin, fed by cat): {median['compress-streamed'] / median['pipe-cat-dd']:.2f} x "
+      f"cat into dd of=/dev/null, {median['compress-streamed'] / median['primepack-compress']:.2f} x from the file")
 
 # The charts, in English and in Czech: the same bars, the plain list's
 # MiB per second. (A no-break space after the exponent: a plain one at the

@@ -36,18 +36,10 @@ std::string counting(int first, int count) {
 std::int64_t dots_shown = 0;
 void count_dots(std::int64_t dots) { dots_shown += dots; }
 
-// A source that gives `rest`, and then an error instead of its end.
-struct FailingSource {
-  std::string_view rest;
-};
-
-std::ptrdiff_t read_then_fail(void* context, char* to, std::size_t size) {
-  std::string_view& rest = static_cast<FailingSource*>(context)->rest;
-  if (rest.empty()) return -1;
-  const std::size_t part = std::min(size, rest.size());
-  rest.copy(to, part);
-  rest.remove_prefix(part);
-  return static_cast<std::ptrdiff_t>(part);
+// Reads a memory source, with an error instead of its end.
+std::ptrdiff_t read_then_fail(void* memory, char* to, std::size_t size) {
+  const std::ptrdiff_t got = source_of(*static_cast<MemorySource*>(memory)).read(memory, to, size);
+  return got > 0 ? got : -1;
 }
 
 struct Converted {
@@ -62,10 +54,9 @@ struct Converted {
 Converted run(ListConversion convert, const std::string& input, bool refusing = false, bool failing = false) {
   Converted result;
   MemorySource memory{input};
-  FailingSource failing_source{input};
   BlockReader in;
   BlockWriter out;
-  const Source source = failing ? Source{&failing_source, read_then_fail} : source_of(memory);
+  const Source source = failing ? Source{&memory, read_then_fail} : source_of(memory);
   const Sink sink{&result.output, [](void* context, const char* from, std::size_t size) {
                     static_cast<std::string*>(context)->append(from, size);
                     return true;

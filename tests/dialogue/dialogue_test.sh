@@ -214,14 +214,12 @@ row 0 'k primes.txt new.txt' - '' '' "
       *) exit 10 ;;
     esac
   done; exit 11"
-# Outputs that are not regular files of a writable folder. A symbolic link
-# keeps linking, to the new list; a device or a pipe is written, never
+# Outputs that are not regular files of a writable folder (links and
+# devices are the platform's files test's): a pipe is written, never
 # replaced; where no file can be made beside a regular file (a folder that
 # the tool, run as nobody, may not write), nothing is written: the run
 # fails before it starts and the file stays as it was.
 to="$pack$out"'Komprimuji soubor primes.txt do souboru '
-row 0 'k primes.txt link.txt' "${to}link.txt$six" target.txt "$coded" "ln -s target.txt link.txt && $run && [ -L link.txt ]"
-row 0 'k primes.txt /dev/null' "${to}/dev/null$six" '' '' "$run && [ -c /dev/null ]"
 row 0 'k primes.txt fifo' "${to}fifo$six" drained.txt "$coded" "
   mkfifo fifo && { cat fifo > drained.txt & } && reader=\$!
   $run; s=\$?; [ \$s = 0 ] || kill \$reader; wait \$reader; [ -p fifo ] && exit \$s"
@@ -266,10 +264,8 @@ row 0 "k $deep out.txt" "$pack$out""Komprimuji soubor $deep do souboru out.txt$s
   mkdir -p \"\$(dirname $deep)\" && cp primes.txt $deep && $run"
 row 0 "k ${deep}x primes.txt out.txt" "$pack$missing$asked$out"'Komprimuji soubor primes.txt do souboru out.txt'"$six" \
   out.txt "$coded" "mkdir -p \"\$(dirname $deep)\" && cp primes.txt $deep && $run"
-# A name that the system cannot take fails the run before anything is made
-# or announced; so does an input whose first word is no number (a list
-# saved as UTF-16).
-row 1 "k primes.txt $(printf 'n%.0s' $(seq 5000))" "$pack$out$error"
+# An input whose first word is no number (a list saved as UTF-16) fails the
+# run after its announcement.
 row 1 'k utf16.txt out.txt' "$pack$out"$'Komprimuji soubor utf16.txt do souboru out.txt\n\n'"$error" '' '' "
   printf '\\377\\3762\\0\\r\\0\\n\\0' > utf16.txt && $run"
 # Input that would take memory without bound, within little address space:

@@ -56,7 +56,7 @@ Sink sink_into(std::string& kept) {
 // byte values give 4096. Output blocks of 64 to 3907 bytes make the fast
 // paths hand over a full block at every alignment too.
 Converted convert_in_memory(const std::string& input, std::uint8_t block, const Kernel& kernel,
-                            bool (*convert_list)(const Kernel&, BlockReader&, BlockWriter&, ShowDots, std::int64_t&)) {
+                            ListConversion convert_list) {
   Converted result;
   MemorySource source{input};
   BlockReader in;

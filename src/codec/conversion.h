@@ -22,6 +22,9 @@ using ShowDots = void (*)(std::int64_t dots);
 bool compress_list(const Kernel& kernel, BlockReader& in, BlockWriter& out, ShowDots dots, std::int64_t& count);
 bool decompress_list(const Kernel& kernel, BlockReader& in, BlockWriter& out, ShowDots dots, std::int64_t& count);
 
+// Either run, for those that take one of them.
+using ListConversion = decltype(&compress_list);
+
 enum class Step {
   item,    // one number was converted
   end,     // the input holds no further number

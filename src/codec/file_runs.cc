@@ -24,8 +24,6 @@ void show_dots(std::int64_t dots) {
   for (; dots > 0; --dots) show(".");
 }
 
-using ListConversion = bool (*)(const Kernel&, BlockReader&, BlockWriter&, ShowDots, std::int64_t&);
-
 bool convert(ListConversion convert_list, std::string_view verb, InputFile& input, const char* input_name,
              const char* output_name) {
   // All the memory first: no run fails for the want of it once its output

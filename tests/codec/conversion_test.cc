@@ -10,8 +10,6 @@
 
 namespace {
 
-using ListConversion = bool (*)(const Kernel&, BlockReader&, BlockWriter&, ShowDots, std::int64_t&);
-
 const std::string kTo113 =
     "2\n3\n5\n7\n11\n13\n17\n19\n23\n29\n31\n37\n41\n43\n47\n53\n59\n61\n67\n71\n73\n"
     "79\n83\n89\n97\n101\n103\n107\n109\n113\n";

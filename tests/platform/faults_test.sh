@@ -123,8 +123,9 @@ for signal in HUP INT QUIT TERM USR1 USR2 ALRM XCPU VTALRM PROF IO SYS PWR STKFL
   env --default-signal strace -qq -o /dev/null -e trace=openat \
     -e inject=openat:error=EOPNOTSUPP:when="${nameless[0]#* }" "$exe" < <(printf 'k slow.txt out.txt') \
     > printed 2> errors & tracer=$!
-  for _ in $(seq 500); do grep -q Komprimuji printed && break; sleep 0.01; done
-  sleep 0.1
+  # The hidden file is made before the announcement, and stays while the
+  # input stalls.
+  for _ in $(seq 1000); do grep -q Komprimuji printed && [ -n "$(temporary)" ] && break; sleep 0.01; done
   why=
   [ -n "$(temporary)" ] || why+=" no hidden file while the run wrote"
   kill -"$signal" "$(pgrep -P $tracer)"

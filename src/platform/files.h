@@ -61,9 +61,10 @@ void close_input_file(InputFile& input);
 
 // A run's output from its opening until it is committed or discarded.
 // A regular file, or a name that has no file yet, is written as a new file
-// beside the name (".NAME.XXXXXX", created exclusively in the folder that
-// was opened for it) and put under the name only once complete, so that a
-// failed or interrupted run leaves whatever stood there. A device, a pipe,
+// in the folder that was opened for it (nameless where the system can, else
+// hidden beside the name as ".NAME.XXXXXX", created exclusively) and put
+// under the name only once complete, so that a failed or interrupted run
+// leaves whatever stood there. A device, a pipe,
 // a terminal is written directly. A regular file is never written in place.
 struct OutputFile {
   FileHandle handle = NO_FILE;  // what the run writes

@@ -20,7 +20,8 @@ exe=$1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"  # LeakSanitizer cannot run under a tracer
 cd "$(mktemp -d)" || exit 1
 seq 1000000 1300000 > list.txt  # 2.3 MiB, about ten input blocks; it packs into three
-printf 'k list.txt packed.txt' | "$exe" > /dev/null && cp list.txt list.kept && cp packed.txt packed.kept || exit 1
+printf 'k list.txt packed.txt' | "$exe" > /dev/null && cp list.txt list.kept && cp packed.txt packed.kept ||
+  { echo "FAILED: the untraced compression of list.txt (status $?)"; exit 1; }
 error=$'Chyba pri praci se soubory\n'
 failed=0 faults=0
 
@@ -49,7 +50,8 @@ calls_on() {
 while read -r run input mark names least errors; do
   answers="$run $input out.txt"
   keep_output && kept_rights=$(rights)
-  printf %s "$answers" | "$exe" > expected.printed && mv out.txt expected.txt || exit 1
+  printf %s "$answers" | "$exe" > expected.printed && mv out.txt expected.txt ||
+    { echo "FAILED: $run: the untraced run (status $?): $(cat expected.printed)"; exit 1; }
   [ "$(keep_output && printf %s "$answers" | "$exe" > /dev/null && rights)" = "$kept_rights" ] ||
     { echo "FAILED: $run: the replaced file's rights were not kept" && failed=1; }
   mapfile -t calls < <(calls_on "$mark" "$names" "$answers")

@@ -224,6 +224,15 @@ bool sticky_refuses(int folder, int old) {
   return (folder_status.st_mode & S_ISVTX) != 0 && me != 0 && me != old_status.st_uid && me != folder_status.st_uid;
 }
 
+// Whether the folder keeps every entry made in it (append-only or
+// immutable): a new file could be named there, but never renamed over the
+// output nor removed again.
+bool keeps_entries(int folder) {
+  struct statx status {};
+  if (statx(folder, "", AT_EMPTY_PATH, 0, &status) != 0) return true;
+  return (status.stx_attributes & status.stx_attributes_mask & (STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE)) != 0;
+}
+
 // The pipe or socket of standard output, where the messages would land in
 // the list, or of standard input, which nobody would read: the run would
 // wait on it for ever once it was full.
@@ -251,19 +260,22 @@ bool take_directly(const InputFile& input, OutputFile& output, int file) {
 
 bool open_input_file(const char* name, InputFile& input) {
   int file = again_if_interrupted([&] { return open(name, O_RDONLY | O_NOCTTY | O_CLOEXEC); });
-  if (file < 0) return false;
   struct stat status {};
-  if (fstat(file, &status) != 0 || S_ISDIR(status.st_mode)) {
+  if (file < 0) {
+    // No name opens a socket, but standard input's own name (/dev/stdin)
+    // still tells it: checked below.
+    if (stat(name, &status) != 0 || !S_ISSOCK(status.st_mode)) return false;
+  } else if (fstat(file, &status) != 0 || S_ISDIR(status.st_mode)) {
     close(file);
     return false;
   }
   input.identity = identity_of(status);
   if (same_file(input.identity, identity_of_handle(STDIN_FILENO))) {
     // Standard input itself, read on from where the answers ended.
-    close(file);
+    if (file >= 0) close(file);
     file = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (file < 0) return false;
   }
+  if (file < 0) return false;
   // A pipe as large as an ordinary process may make it: its writer then
   // hands over a block at a time instead of switching with us every 64 KiB.
   if (S_ISFIFO(status.st_mode)) fcntl(file, F_SETPIPE_SZ, 1 << 20);
@@ -291,7 +303,7 @@ bool open_output_file(const char* name, const InputFile& input, OutputFile& outp
   output.beside = true;
   struct stat entry {};
   const bool ready =
-      follow_links(name, output) &&
+      follow_links(name, output) && !keeps_entries(output.folder) &&
       // The entry the links led to must be the file opened, or stay absent.
       (file >= 0 ? fstatat(output.folder, output.target, &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
                        same_file(identity_of(entry), identity_of(status)) &&

@@ -48,9 +48,9 @@ struct InputFile {
 
 // Opens the named file for reading. False when it cannot be opened or is a
 // folder, so that a folder is never taken for an empty list. A name of
-// standard input's own file (/dev/stdin, /dev/fd/0, or any other name of
-// it) gives standard input itself, read on from where the answers ended:
-// opened anew, a file would start over, answers and all.
+// standard input's own file, pipe or socket (/dev/stdin, /dev/fd/0, or
+// any other name of it) gives standard input itself, read on from where
+// the answers ended: opened anew, a file would start over, answers and all.
 bool open_input_file(const char* name, InputFile& input);
 
 // Reads up to `size` bytes into `to`: how many, 0 at the end of the input,
@@ -89,10 +89,11 @@ struct OutputFile {
 // that the system cannot take, a missing folder, a folder, a file that may
 // not be written, the input itself (by any name: told by the handles), the
 // pipe or socket of standard output (which the messages share) or of
-// standard input (which nobody would read), a file in
-// a sticky folder that the rename would be refused, or a regular file
-// beside which no new file can be made, or whose owner, mode, access
-// control list and other attributes the new file cannot take.
+// standard input (which nobody would read), a file in a sticky folder
+// that the rename would be refused, a folder that keeps every entry made
+// in it (append-only: the new file could be neither renamed nor removed),
+// or a regular file beside which no new file can be made, or whose owner,
+// mode, access control list and other attributes the new file cannot take.
 bool open_output_file(const char* name, const InputFile& input, OutputFile& output);
 
 // Writes all `size` bytes. False on an error (or, on Windows, once the run

@@ -255,6 +255,18 @@ needs_root "another user's file in a sticky folder (setpriv)" && row 1 'k primes
   chmod 755 . && chmod 644 primes.txt &&
   $as_nobody $emulator \"\$0\" < .answers > .printed 2> .errors; s=\$?
   [ \"\$(cat sticky/theirs.txt)\" = theirs ] && [ \"\$(ls -A sticky)\" = theirs.txt ] && exit \$s"
+# A folder that keeps every entry made in it (append-only, which only root
+# may set): the new file could be neither renamed over the output nor
+# removed, so the run is refused before converting, whether it would
+# replace a file or make one, and the folder stays as it was.
+can_append() { chattr +a "$1" 2> /dev/null && chattr -a "$1"; }
+for name in out.txt new.txt; do
+  needs_root "a folder that keeps its entries (chattr +a), writing $name" || continue
+  can_append "$(mktemp -d)" || { ran_root_row= && skipped+=("a folder that keeps its entries: chattr +a is not allowed here") && continue; }
+  row 1 "k primes.txt kept/$name" "$pack$out$error" '' '' "
+    mkdir kept && cp -p out.txt kept && chattr +a kept && $run; s=\$?
+    chattr -a kept; [ \"\$(ls -A kept)\" = out.txt ] && cmp -s out.txt kept/out.txt || s=9; exit \$s"
+done
 # A name of MAX_NAME_SIZE bytes (4095 on Linux: PATH_MAX less its zero
 # byte) is taken; one byte more names no file, whatever its first 4095
 # bytes name, and the next answer is taken instead.

@@ -7,9 +7,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -188,7 +191,13 @@ TEST(InputFiles, OpenFilesButNotFoldersAndReadStandardInputOn) {
   const struct {
     std::string name;
     bool opens;
-  } cases[] = {{"in.txt", true}, {"no-such.txt", false}, {"folder", false}, {".", false}, {"", false}};
+  } cases[] = {{"in.txt", true}, {"no-such.txt", false}, {"folder", false}, {".", false}, {"", false},
+               {"socket", false}};  // a socket that is not standard input: no name opens it
+  const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, "socket");
+  ASSERT_EQ(bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   for (const auto& c : cases) {
     InputFile input;
     EXPECT_EQ(open_input_file(c.name.c_str(), input), c.opens) << c.name;
@@ -209,6 +218,20 @@ TEST(InputFiles, OpenFilesButNotFoldersAndReadStandardInputOn) {
     close_input_file(input);
     lseek(STDIN_FILENO, 2, SEEK_SET);
   }
+  // Standard input that is a socket, which no name opens: its own names
+  // give it all the same, each read on from where the last stopped.
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  ASSERT_EQ(write(ends[0], "17\n19\n", 6), 6);
+  dup2(ends[1], STDIN_FILENO);
+  for (const auto& [name, rest] : {std::pair{"/dev/stdin", "17\n"}, std::pair{"/dev/fd/0", "19\n"}}) {
+    InputFile input = open_in(name);
+    char got[4] = {};
+    EXPECT_EQ(read_input_file(input, got, 3), 3) << name;
+    EXPECT_EQ(std::string(got), rest) << name;
+    close_input_file(input);
+  }
+  for (const int file : {ends[0], ends[1], listening}) close(file);
   dup2(saved_input, STDIN_FILENO);
   close(saved_input);
 }

@@ -191,8 +191,8 @@ TEST(InputFiles, OpenFilesButNotFoldersAndReadStandardInputOn) {
   const struct {
     std::string name;
     bool opens;
-  } cases[] = {{"in.txt", true}, {"no-such.txt", false}, {"folder", false}, {".", false}, {"", false},
-               {"socket", false}};  // a socket that is not standard input: no name opens it
+  } cases[] = {{"in.txt", true}, {"no-such.txt", false}, {"folder", false}, {".", false},
+               {"", false},      {"socket", false}};  // a socket that is not standard input: no name opens it
   const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
